@@ -1,0 +1,83 @@
+// The real and the scaled clocks.
+#include "clock.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace plat {
+
+uint32_t SdlClock::ticks_ms() { return SDL_GetTicks(); }
+
+void SdlClock::delay_ms(uint32_t delay_ms) {
+    if (delay_ms == 0) {
+        std::this_thread::yield();
+    } else {
+        SDL_Delay(delay_ms);
+    }
+}
+
+TimeOfDay SdlClock::local_time() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm parts{};
+    TimeOfDay result;
+    if (localtime_r(&seconds, &parts) == nullptr) return result;
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+    result.hours = parts.tm_hour;
+    result.minutes = parts.tm_min;
+    result.seconds = parts.tm_sec;
+    result.millis = static_cast<int>(ms.count() % 1000);
+    result.valid = true;
+    return result;
+}
+
+namespace {
+int64_t steady_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+constexpr int64_t kDayMs = 86'400'000;
+}  // namespace
+
+ScaledClock::ScaledClock(uint32_t speed, int start_seconds_of_day)
+    : speed_(speed == 0 ? 1 : speed), origin_ns_(steady_ns()) {
+    day_offset_ms_.store(int64_t{start_seconds_of_day} * 1000);
+}
+
+uint64_t ScaledClock::elapsed_us() {
+    return static_cast<uint64_t>(steady_ns() - origin_ns_) / 1000 * speed_;
+}
+
+uint32_t ScaledClock::ticks_ms() { return static_cast<uint32_t>(elapsed_us() / 1000); }
+
+void ScaledClock::delay_ms(uint32_t delay_ms) {
+    if (delay_ms == 0) {
+        std::this_thread::yield();
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(uint64_t{delay_ms} * 1000 / speed_));
+}
+
+TimeOfDay ScaledClock::local_time() {
+    const int64_t now_ms = (day_offset_ms_.load() + static_cast<int64_t>(elapsed_us() / 1000)) % kDayMs;
+    TimeOfDay result;
+    result.hours = static_cast<int>(now_ms / 3'600'000);
+    result.minutes = static_cast<int>(now_ms / 60'000 % 60);
+    result.seconds = static_cast<int>(now_ms / 1000 % 60);
+    result.millis = static_cast<int>(now_ms % 1000);
+    result.valid = true;
+    return result;
+}
+
+void ScaledClock::set_time_of_day(int seconds_of_day) {
+    const int64_t elapsed_ms = static_cast<int64_t>(elapsed_us() / 1000);
+    int64_t offset = (int64_t{seconds_of_day} * 1000 - elapsed_ms) % kDayMs;
+    if (offset < 0) offset += kDayMs;
+    day_offset_ms_.store(offset);
+}
+
+}  // namespace plat
