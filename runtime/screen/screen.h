@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "rt_string.h"
+#include "window.h"
 
 // Start-up steps of the screen: default palettes and fonts into their working copies, the
 // blink table of mode 10, and the 80 x 25 text screen of mode 0.
@@ -20,3 +21,9 @@ void Scr_SetTextView(int32_t top, int32_t bottom, int32_t given);
 void Scr_ActivateDisplayPage();
 // Rows of the active page in text cells.
 int32_t Scr_Rows();
+
+// The surface the presenter drew last, nullptr before the first frame (start-up thread only);
+// the message box is drawn over it.
+plat::VideoSurface* Scr_CurrentSurface();
+// Makes the next Scr_Present draw a complete frame, as after a mode change.
+void Scr_ForceCompleteFrame();

@@ -8,3 +8,5 @@ void Scr_Print(const RtString&, bool) {}
 void Scr_SetTextView(int32_t, int32_t, int32_t) {}
 void Scr_ActivateDisplayPage() {}
 int32_t Scr_Rows() { return 25; }
+plat::VideoSurface* Scr_CurrentSurface() { return nullptr; }
+void Scr_ForceCompleteFrame() {}

@@ -28,6 +28,8 @@ struct SharedWords {
     std::atomic<int32_t> timerHold{0};
     // Set once the display and event loop runs; Scr_SetMode then uses the handshake.
     std::atomic<int32_t> loopRunning{0};
+    // Alt+Enter presses not yet taken by the presenter (each toggles full screen once).
+    std::atomic<int32_t> fullScreenRequests{0};
     // Non-zero holds the program thread at its statement check; bit 2 is the sound marker,
     // bit 4 the Pause key.
     std::atomic<uint8_t> waitMask{0};
