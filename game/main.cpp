@@ -2,4 +2,11 @@
 #include "game_state.h"
 #include "runtime_main.h"
 
-int main(int argc, char** argv) { return RuntimeMain(argc, argv, RealPlatform(), GameMain); }
+int main(int argc, char** argv) {
+    plat::SdlClock clock;
+    const std::unique_ptr<plat::Window> window = plat::MakeSdlWindow();
+    plat::Platform platform;
+    platform.clock = &clock;
+    platform.window = window.get();
+    return RuntimeMain(argc, argv, platform, GameMain);
+}

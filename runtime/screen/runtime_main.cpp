@@ -1,0 +1,355 @@
+// RuntimeMain: start-up, the three threads, the display and event loop, shutdown and Rt_End.
+#include "runtime_main.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "errors.h"
+#include "files.h"
+#include "input_method.h"
+#include "keyboard.h"
+#include "low_memory.h"
+#include "rt_clock.h"
+#include "screen.h"
+#include "sdl_session.h"
+#include "shared_words.h"
+#include "sound.h"
+#include "window_box.h"
+#include "window_look.h"
+
+namespace {
+
+constexpr int kExitSdlInit = 100;
+constexpr int kExitScratchSurface = 601;
+constexpr int kExitInputMethod = 602;
+constexpr int kExitTtfInit = 7000;
+constexpr int64_t kDayMs = 86'400'000;
+
+// Trapped-key table of start-up step 1 (serves key trapping, which the game does not use).
+struct TrappedKeys {
+    int32_t codes[16] = {};
+};
+
+// SIGINT and SIGTERM close the program as the window's close button does; the handler can
+// only set a word, which the event pass reads.
+std::atomic<int32_t> g_close_signal{0};
+static_assert(std::atomic<int32_t>::is_always_lock_free);
+
+extern "C" void OnCloseSignal(int) { g_close_signal.store(1, std::memory_order_relaxed); }
+
+// Program-wide runtime record: set up by RuntimeRun before the threads start.
+struct Runtime {
+    std::string command_line;
+    TrappedKeys trapped_keys;
+    std::vector<plat::ScreenSize> full_screen_sizes;
+    bool any_full_screen_size = false;
+    bool key_repeat_on = true;
+};
+Runtime g_runtime;  // written only during start-up, read-only afterwards
+
+plat::Clock& Clock() { return *plat::Plat().clock; }
+
+void SleepMs(uint32_t delay_ms) { Clock().delay_ms(delay_ms); }
+
+// Writes the BIOS tick count (18.2 per second since midnight) into LowMemory.
+void StoreTickCounter(int64_t ms_since_midnight) {
+    const auto ticks = static_cast<uint32_t>(static_cast<double>(ms_since_midnight) * 0.0182);
+    uint8_t* low = Rt_LowMemory();
+    for (size_t i = 0; i < 3; ++i) {
+        std::atomic_ref<uint8_t>(low[kLowMemTickCounter + i])
+            .store(static_cast<uint8_t>(ticks >> (8 * i)), std::memory_order_relaxed);
+    }
+}
+
+int64_t MsSinceMidnight(const plat::TimeOfDay& time) {
+    if (!time.valid) return 0;
+    return (int64_t{time.hours} * 3600 + time.minutes * 60 + time.seconds) * 1000;
+}
+
+void ProgramThreadEntry(MainModule main_module) {
+    Rt_SetProgramThread();
+    try {
+        main_module();
+        // The game's main module never returns; a program that does simply ends.
+        Rt_Words().programEnded.store(1, std::memory_order_release);
+        Rt_ParkProgramThread();
+    } catch (const ProgramThreadExit&) {
+    }
+    Rt_Words().finishedThreads.fetch_or(kFinishedProgram, std::memory_order_acq_rel);
+}
+
+// The game defines no timed events, so the thread only keeps its hold handshake and waits for
+// the stop flag. It sleeps 1 ms between looks instead of yielding, which on this platform
+// would keep a core busy for nothing.
+void TimerThreadEntry() {
+    SharedWords& words = Rt_Words();
+    while (words.stop.load(std::memory_order_acquire) == 0) {
+        if (words.timerHold.load(std::memory_order_acquire) == 1) {
+            words.timerHold.store(2, std::memory_order_release);
+        }
+        SleepMs(1);
+    }
+    words.finishedThreads.fetch_or(kFinishedTimer, std::memory_order_acq_rel);
+}
+
+// One event pass of the display and event loop. Returns false when the window was closed
+// and the program must shut down at once.
+bool ReadEvents() {
+    plat::Window& window = *plat::Plat().window;
+    SharedWords& words = Rt_Words();
+
+    const uint8_t state = window.app_state();
+    const bool focused = (state & 2) != 0 && (state & 4) != 0;
+    if (focused != g_runtime.key_repeat_on) {
+        window.enable_key_repeat(focused ? 500 : 0, focused ? 30 : 0);
+        g_runtime.key_repeat_on = focused;
+    }
+    while (InputMethod_GetEventNumber() > 0) InputMethod_MoveNextEvent();
+    Kbd_SyncLockKeys(window.lock_keys(), false);
+
+    bool close_requested = g_close_signal.exchange(0, std::memory_order_relaxed) != 0;
+    plat::WindowEvent event;
+    while (window.poll_event(event)) {
+        switch (event.kind) {
+            case plat::WindowEvent::Kind::KeyDown:
+            case plat::WindowEvent::Kind::KeyUp:
+            case plat::WindowEvent::Kind::MouseButtonDown:
+                if (!WindowBox_HandleEvent(event) && event.kind != plat::WindowEvent::Kind::MouseButtonDown) {
+                    Kbd_HandleEvent(event);
+                }
+                break;
+            case plat::WindowEvent::Kind::Quit:
+                close_requested = true;
+                break;
+            default:
+                break;
+        }
+    }
+    Snd_EnforceLimits();
+
+    if (close_requested) {
+        if (words.exitIntercept.load(std::memory_order_acquire) != 0) {
+            words.exitRequest.fetch_or(1, std::memory_order_acq_rel);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Shutdown(std::thread& program_thread, std::thread& timer_thread, bool through_program_end) {
+    SharedWords& words = Rt_Words();
+    if (through_program_end) words.loopHold.store(2, std::memory_order_release);
+    words.stop.store(1, std::memory_order_release);
+    words.checkRequest.store(1, std::memory_order_release);
+    if (program_thread.joinable()) program_thread.join();
+    while ((words.finishedThreads.load(std::memory_order_acquire) & 3) != 3) SleepMs(16);
+    if (timer_thread.joinable()) timer_thread.join();
+    File_CloseAll();
+    Snd_StopAll();
+    plat::Plat().window->show_cursor(false);
+    return words.exitCode.load(std::memory_order_acquire);
+}
+
+int DisplayLoop(std::thread& program_thread, std::thread& timer_thread, int64_t start_tick,
+                int64_t start_time_ms) {
+    SharedWords& words = Rt_Words();
+    bool phase = false;
+    for (;;) {
+        if (words.loopHold.load(std::memory_order_acquire) == 1) {
+            words.loopHold.store(2, std::memory_order_release);
+            while (words.loopHold.load(std::memory_order_acquire) != 0) SleepMs(1);
+        }
+        int64_t now = (int64_t{Clock().ticks_ms()} - start_tick + start_time_ms) % kDayMs;
+        if (now < 0) now += kDayMs;
+        StoreTickCounter(now);
+        SleepMs(15);
+        SleepMs(1);
+        if (words.programEnded.load(std::memory_order_acquire) != 0) {
+            return Shutdown(program_thread, timer_thread, true);
+        }
+        phase = !phase;
+        Snd_PumpQueue();
+        if (phase) {
+            if (words.displayEnable.load(std::memory_order_acquire) != 0) {
+                Scr_Present();
+                WindowBox_Draw();
+            }
+        } else if (!ReadEvents()) {
+            return Shutdown(program_thread, timer_thread, false);
+        }
+    }
+}
+
+// Resets every runtime word so that a second run in the same process starts afresh.
+void ResetSharedWords() {
+    SharedWords& words = Rt_Words();
+    words.checkRequest = 0;
+    words.stop = 0;
+    words.programEnded = 0;
+    words.finishedThreads = 0;
+    words.exitIntercept = 0;
+    words.exitRequest = 0;
+    words.modeHandshake = 0;
+    words.displayEnable = 1;
+    words.exitCode = 0;
+    words.loopHold = 0;
+    words.timerHold = 0;
+    words.loopRunning = 0;
+    words.fullScreenRequests = 0;
+    words.waitMask = 0;
+    Err_Reset();
+}
+
+}  // namespace
+
+std::string Rt_DirectoryOfModule(const std::string& module_path) {
+    const size_t cut = module_path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : module_path.substr(0, cut + 1);
+}
+
+const std::string& Rt_CommandLine() { return g_runtime.command_line; }
+
+int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule main_module) {
+    ResetSharedWords();
+    g_runtime = Runtime{};
+    WindowBox_Reset();
+
+    // 1. Trapped keys: F1-F10, Up, Left, Right, Down, F11, F12.
+    for (int i = 0; i < 10; ++i) g_runtime.trapped_keys.codes[i] = 0x3B00 + 256 * i;
+    const int32_t arrows_and_f11_f12[] = {0x4800, 0x4B00, 0x4D00, 0x5000, 0x8500, 0x8600};
+    for (int i = 0; i < 6; ++i) g_runtime.trapped_keys.codes[10 + i] = arrows_and_f11_f12[i];
+
+    // 2. All of the game's relative file names are looked up beside the executable.
+    const std::string directory = plat::Plat_ModuleDirectory();
+    if (!directory.empty() && chdir(directory.c_str()) != 0) {
+        std::perror("Brunolt: cannot change to the program's directory");
+    }
+
+    // 3-5. Font metrics, image table and memory are set up by Scr_Startup and the value
+    // runtime; LowMemory starts cleared.
+    Rt_ClearLowMemory();
+
+    // 6. The command-line string.
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) g_runtime.command_line += ' ';
+        g_runtime.command_line += argv[i];
+    }
+
+    // The seams are installed before any other thread exists; boxes go into the window
+    // unless the caller brought its own.
+    plat::Platform installed = platform;
+    if (installed.message_box == nullptr) installed.message_box = WindowBox_Seam();
+    plat::Plat_Install(installed);
+
+    // 7. SDL.
+    plat::SdlSession session;
+    std::string sdl_error;
+    if (!session.start_sdl(sdl_error)) {
+        std::fprintf(stderr, "Unable to init SDL: %s\n", sdl_error.c_str());
+        return kExitSdlInit;
+    }
+
+    // 8. Synchronise the clock with the turn of a wall-clock second.
+    const int first_second = Clock().local_time().seconds;
+    plat::TimeOfDay now = Clock().local_time();
+    while (now.valid && now.seconds == first_second) {
+        SleepMs(1);
+        now = Clock().local_time();
+    }
+    const int64_t start_tick = Clock().ticks_ms();
+    const int64_t start_time_ms = MsSinceMidnight(now);
+    Rt_SetClockOrigin(static_cast<uint32_t>(start_tick), start_time_ms);
+    StoreTickCounter(start_time_ms);
+
+    // 9. SDL_ttf: only opened and closed here; the game draws no TrueType text.
+    if (!session.start_ttf()) return kExitTtfInit;
+
+    // 10. Lock and modifier keys as the system has them.
+    Kbd_SyncLockKeys(plat::Plat().window->lock_keys(), true);
+
+    // 11. The scratch surface for the input-method composition line.
+    if (!session.make_scratch_surface()) return kExitScratchSurface;
+
+    // 12. The input-method library.
+    if (InputMethod_Init() != 0) return kExitInputMethod;
+
+    // 14. Full-screen sizes for the presenter.
+    g_runtime.full_screen_sizes =
+        plat::Plat().window->full_screen_sizes(g_runtime.any_full_screen_size);
+
+    // 15-16. Key repeat, and an empty key ring.
+    plat::Plat().window->enable_key_repeat(500, 30);
+    g_runtime.key_repeat_on = true;
+    session.enable_unicode();
+    Kbd_ClearRing();
+
+    // 17-18. Icon, caption and mouse cursor.
+    plat::Plat().window->set_icon_bmp(Look_IconBmp().data(), Look_IconBmp().size());
+    plat::Plat().window->set_caption("Untitled");
+    plat::Plat().window->set_cursor(Look_CursorPicture(), 0, 0);
+
+    // 19-21. Palettes, fonts and the 80 x 25 text screen.
+    Scr_Startup();
+
+    std::signal(SIGINT, OnCloseSignal);
+    std::signal(SIGTERM, OnCloseSignal);
+
+    // 22-23. The program thread and the timer-event thread.
+    std::thread program_thread;
+    std::thread timer_thread;
+    try {
+        program_thread = std::thread(ProgramThreadEntry, main_module);
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "Unable to create thread: %s\n", error.what());
+        return 0;
+    }
+    try {
+        timer_thread = std::thread(TimerThreadEntry);
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "Unable to create thread: %s\n", error.what());
+        Rt_Words().stop.store(1);
+        Rt_Words().checkRequest.store(1);
+        program_thread.join();
+        return 0;
+    }
+
+    // 24. From now on mode changes go through the handshake with the presenter.
+    Rt_Words().loopRunning.store(1, std::memory_order_release);
+    const int exit_code = DisplayLoop(program_thread, timer_thread, start_tick, start_time_ms);
+    Rt_Words().loopRunning.store(0, std::memory_order_release);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return exit_code;
+}
+
+int RuntimeMain(int argc, char** argv, const plat::Platform& platform, MainModule main_module) {
+    const int exit_code = RuntimeRun(argc, argv, platform, main_module);
+    std::exit(exit_code);
+}
+
+void Rt_End() {
+    SharedWords& words = Rt_Words();
+    File_CloseAll();
+    words.exitIntercept.store(0, std::memory_order_release);
+    Scr_ActivateDisplayPage();
+    const int32_t rows = Scr_Rows();
+    Scr_SetTextView(rows, rows, 3);
+    Scr_Print("", true);
+    Scr_Print("Press any key to continue", false);
+    // Keys typed before the prompt appeared must not answer it.
+    while (!Kbd_Inkey().empty()) SleepMs(0);
+    words.displayEnable.store(1, std::memory_order_release);
+    while (Kbd_Inkey().empty()) {
+        if (words.stop.load(std::memory_order_acquire) != 0) Rt_ParkProgramThread();
+        SleepMs(0);
+    }
+    words.programEnded.store(1, std::memory_order_release);
+    Rt_ParkProgramThread();
+}

@@ -1,0 +1,177 @@
+// Err_Raise and Err_CheckPoint on a program thread of the test's own.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+#include "errors.h"
+#include "platform.h"
+#include "test_platform.h"
+
+namespace {
+
+class ErrorsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SharedWords& words = Rt_Words();
+        words.stop = 0;
+        words.checkRequest = 0;
+        words.waitMask = 0;
+        words.programEnded = 0;
+        words.finishedThreads = 0;
+        Err_Reset();
+        plat::Platform platform;
+        platform.clock = &clock_;
+        platform.message_box = &box_;
+        plat::Plat_Install(platform);
+    }
+    void TearDown() override { Err_Reset(); }
+
+    // Runs `body` as the program thread and reports whether it was parked (ended). A parked
+    // program thread waits for the stop flag, which the shutdown would set.
+    bool RunProgram(const std::function<void()>& body) {
+        std::atomic<bool> parked{false};
+        std::atomic<bool> finished{false};
+        std::thread program([&] {
+            Rt_SetProgramThread();
+            try {
+                body();
+            } catch (const ProgramThreadExit&) {
+                parked = true;
+            }
+            finished = true;
+        });
+        while (!finished.load()) {
+            if ((Rt_Words().finishedThreads.load() & kFinishedProgram) != 0) Rt_Words().stop = 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        program.join();
+        return parked.load();
+    }
+
+    plat::ScaledClock clock_{50, 0};
+    testing_support::ScriptedBox box_;
+};
+
+TEST_F(ErrorsTest, MessagesOfTheTable) {
+    EXPECT_STREQ(Err_Message(5), "Illegal function call");
+    EXPECT_STREQ(Err_Message(53), "File not found");
+    EXPECT_STREQ(Err_Message(62), "Input past end of file");
+    EXPECT_STREQ(Err_Message(258), "Invalid handle");
+    EXPECT_STREQ(Err_Message(313), "Source and destination memory have been freed");
+    EXPECT_STREQ(Err_Message(11), "Unprintable error");
+    EXPECT_STREQ(Err_Message(77), "Unprintable error");
+    EXPECT_STREQ(Err_Message(0), "Unprintable error");
+}
+
+TEST_F(ErrorsTest, OnlyTheFirstErrorOfAStatementCountsAndZeroBecomesFive) {
+    Err_Raise(0);
+    EXPECT_EQ(Err_Pending(), 5u);
+    EXPECT_EQ(Rt_Words().checkRequest.load(), 1);
+    Err_Raise(53);
+    EXPECT_EQ(Err_Pending(), 5u);
+    Err_Reset();
+    Err_Raise(-7);
+    EXPECT_EQ(Err_Pending(), 5u);
+}
+
+TEST_F(ErrorsTest, YesContinuesWithTheNextStatement) {
+    box_.push_answer(plat::BoxAnswer::Yes);
+    int reached = 0;
+    const bool parked = RunProgram([&] {
+        Err_Raise(5);
+        Err_Raise(9);  // the second error of the same statement is not shown
+        EXPECT_FALSE(Err_CheckPoint(937));
+        reached = 1;
+    });
+    EXPECT_FALSE(parked);
+    EXPECT_EQ(reached, 1);
+    EXPECT_EQ(Err_Pending(), 0u);
+    const auto shown = box_.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Unhandled Error #5");
+    EXPECT_EQ(shown[0].text, "Line:937\nIllegal function call\nContinue?");
+    EXPECT_EQ(shown[0].buttons, plat::BoxButtons::YesNo);
+}
+
+TEST_F(ErrorsTest, NoEndsTheProgram) {
+    box_.push_answer(plat::BoxAnswer::No);
+    int reached = 0;
+    const bool parked = RunProgram([&] {
+        Err_Raise(1234);
+        Err_CheckPoint(12);
+        reached = 1;
+    });
+    EXPECT_TRUE(parked);
+    EXPECT_EQ(reached, 0);
+    EXPECT_EQ(Rt_Words().programEnded.load(), 1);
+    const auto shown = box_.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Unhandled Error #1234");
+    EXPECT_EQ(shown[0].text, "Line:12\nUnprintable error\nContinue?");
+}
+
+TEST_F(ErrorsTest, FatalNumbersEndTheProgramWithoutAQuestion) {
+    const bool parked = RunProgram([&] {
+        Err_Raise(307);
+        Err_CheckPoint(40);
+    });
+    EXPECT_TRUE(parked);
+    EXPECT_EQ(Rt_Words().exitCode.load(), 0);
+    const auto shown = box_.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Critical Error #307");
+    EXPECT_EQ(shown[0].text, "Line:40\nMemory already freed");
+    EXPECT_EQ(shown[0].buttons, plat::BoxButtons::Ok);
+}
+
+TEST_F(ErrorsTest, CriticalNumbersEndAtOnce) {
+    int reached = 0;
+    const bool parked = RunProgram([&] {
+        Err_Raise(11);
+        reached = 1;
+    });
+    EXPECT_TRUE(parked);
+    EXPECT_EQ(reached, 0);
+    auto shown = box_.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Critical Error");
+    EXPECT_EQ(shown[0].text, "Division by zero");
+
+    SetUp();
+    RunProgram([&] { Err_Raise(513); });
+    shown = box_.shown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].caption, "Critical Error #13");
+    EXPECT_EQ(shown[1].text, "Out of memory");
+}
+
+TEST_F(ErrorsTest, TheCheckWaitsWhileTheWaitMaskIsSet) {
+    std::atomic<int> stage{0};
+    Rt_Words().waitMask = kWaitSound;
+    Rt_Words().checkRequest = 1;
+    std::thread program([&] {
+        Rt_SetProgramThread();
+        Err_EndStatement(1);
+        stage = 1;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(stage.load(), 0);
+    Rt_Words().waitMask = 0;
+    program.join();
+    EXPECT_EQ(stage.load(), 1);
+}
+
+TEST_F(ErrorsTest, TheStopFlagParksTheProgramThreadAtItsNextCheck) {
+    Rt_Words().stop = 1;
+    Rt_Words().checkRequest = 1;
+    int reached = 0;
+    EXPECT_TRUE(RunProgram([&] {
+        STMT(reached = 1);
+        reached = 2;
+    }));
+    EXPECT_EQ(reached, 1);
+    EXPECT_EQ(Rt_Words().finishedThreads.load() & kFinishedProgram, kFinishedProgram);
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// The whole runtime started headless: threads, shutdown paths, exit codes, the error box.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <thread>
+
+#include "errors.h"
+#include "keyboard.h"
+#include "runtime_main.h"
+#include "test_platform.h"
+#include "window_box.h"
+
+namespace {
+
+using testing_support::HeadlessPlatform;
+
+// What a test's main module saw; written on the program thread, read after the run.
+std::atomic<int> g_reached{0};
+std::string g_command_line;
+std::string g_working_directory;
+
+plat::WindowEvent QuitEvent() {
+    plat::WindowEvent event;
+    event.kind = plat::WindowEvent::Kind::Quit;
+    return event;
+}
+
+void EndProgramHere() {
+    Rt_Words().programEnded = 1;
+    Rt_ParkProgramThread();
+}
+
+int Run(HeadlessPlatform& headless, MainModule module, bool scripted_box = true,
+        std::vector<std::string> args = {"Brunolt"}) {
+    g_reached = 0;
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    return RuntimeRun(static_cast<int>(argv.size()), argv.data(), headless.platform(scripted_box),
+                      module);
+}
+
+TEST(RuntimeMain, ClosingTheWindowWhileTheProgramWaitsForAKeyEndsWithZero) {
+    HeadlessPlatform headless;
+    const int code = Run(headless, [] {
+        plat::Plat().window->inject_event(QuitEvent());
+        for (;;) {
+            g_reached = 1;
+            RtString key = Kbd_Inkey();
+            END_STATEMENT;
+        }
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_reached.load(), 1);
+    EXPECT_EQ(Rt_Words().finishedThreads.load(), 3);
+}
+
+TEST(RuntimeMain, ClosingTheWindowAtTheEndPromptEndsWithZero) {
+    HeadlessPlatform headless;
+    const int code = Run(headless, [] {
+        plat::Plat().window->inject_event(QuitEvent());
+        g_reached = 1;
+        Rt_End();
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_reached.load(), 1);
+}
+
+TEST(RuntimeMain, CommandLineAndWorkingDirectory) {
+    HeadlessPlatform headless;
+    char before[PATH_MAX] = {};
+    ASSERT_NE(getcwd(before, sizeof before), nullptr);
+    ASSERT_EQ(chdir("/"), 0);
+    const auto module = [] {
+        char here[PATH_MAX] = {};
+        g_working_directory = getcwd(here, sizeof here) != nullptr ? here : "";
+        g_command_line = Rt_CommandLine();
+        EndProgramHere();
+    };
+    EXPECT_EQ(Run(headless, module, true, {"Brunolt", "a", "b"}), 0);
+    EXPECT_EQ(g_command_line, "a b");
+    EXPECT_EQ(g_working_directory + "/", plat::Plat_ModuleDirectory());
+    EXPECT_NE(g_working_directory, "/");
+    EXPECT_EQ(Run(headless, module, true, {"Brunolt"}), 0);
+    EXPECT_EQ(g_command_line, "");
+    ASSERT_EQ(chdir(before), 0);
+
+    EXPECT_EQ(Rt_DirectoryOfModule("C:\\GAMES\\BRUNOLT.EXE"), "C:\\GAMES\\");
+    EXPECT_EQ(Rt_DirectoryOfModule("C:BRUNOLT.EXE"), "C:");
+    EXPECT_EQ(Rt_DirectoryOfModule("/opt/brunolt/Brunolt"), "/opt/brunolt/");
+    EXPECT_EQ(Rt_DirectoryOfModule("Brunolt"), "");
+}
+
+TEST(RuntimeMain, TheExitCodeOfTheProgramReachesTheProcess) {
+    HeadlessPlatform headless;
+    EXPECT_EQ(Run(headless, [] {
+                  Rt_Words().exitCode = 3;
+                  EndProgramHere();
+              }),
+              3);
+}
+
+TEST(RuntimeMain, ACriticalErrorShowsItsBoxAndEndsWithZero) {
+    HeadlessPlatform headless;
+    const int code = Run(headless, [] {
+        g_reached = 1;
+        Err_Raise(11);
+        g_reached = 2;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_reached.load(), 1);
+    const auto shown = headless.box.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Critical Error");
+}
+
+TEST(RuntimeMain, TerminationSignalClosesLikeTheWindow) {
+    HeadlessPlatform headless;
+    const int code = Run(headless, [] {
+        std::raise(SIGTERM);
+        for (;;) {
+            g_reached = 1;
+            END_STATEMENT;
+            plat::Plat().clock->delay_ms(1);
+        }
+    });
+    EXPECT_EQ(code, 0);
+}
+
+TEST(RuntimeMain, TheBoxInTheWindowIsAnsweredWithAKey) {
+    HeadlessPlatform headless;
+    std::atomic<bool> running{true};
+    // Plays the player: answers Y to the first box and N to the second.
+    std::thread player([&] {
+        int answered = 0;
+        while (running && answered < 2) {
+            if (WindowBox_IsOpen()) {
+                plat::WindowEvent key;
+                key.kind = plat::WindowEvent::Kind::KeyDown;
+                key.sym = answered == 0 ? 'y' : 'n';
+                headless.window->inject_event(key);
+                while (running && WindowBox_IsOpen()) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                ++answered;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const int code = Run(
+        headless,
+        [] {
+            STMT(Err_Raise(5));
+            g_reached = 1;
+            STMT(Err_Raise(53));
+            g_reached = 2;
+        },
+        false);
+    running = false;
+    player.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_reached.load(), 1);
+}
+
+TEST(RuntimeMain, SdlThatCannotStartExitsWithOneHundred) {
+    HeadlessPlatform headless;
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    testing::internal::CaptureStderr();
+    const int code = Run(headless, [] { EndProgramHere(); });
+    const std::string message = testing::internal::GetCapturedStderr();
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    EXPECT_EQ(code, 100);
+    EXPECT_EQ(message.rfind("Unable to init SDL: ", 0), 0u) << message;
+    EXPECT_EQ(message.back(), '\n');
+}
+
+}  // namespace
