@@ -7,8 +7,11 @@ namespace plat {
 
 namespace {
 
+// SDL frees the cursor in use when video closes, so ours is freed only while video is open.
 struct CursorDeleter {
-    void operator()(SDL_Cursor* cursor) const { SDL_FreeCursor(cursor); }
+    void operator()(SDL_Cursor* cursor) const {
+        if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_FreeCursor(cursor);
+    }
 };
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
@@ -165,6 +168,8 @@ public:
     }
 
     void show_cursor(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+    void free_cursor() override { cursor_.reset(); }
 
 private:
     SDL_Surface* screen_ = nullptr;  // owned by SDL

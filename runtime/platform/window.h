@@ -77,6 +77,8 @@ public:
     // Mouse cursor from a text picture: 'X' black, '.' white, ' ' transparent; rows equal length.
     virtual void set_cursor(const std::vector<std::string>& picture, int hot_x, int hot_y) = 0;
     virtual void show_cursor(bool visible) = 0;
+    // Frees the cursor made by set_cursor (the shutdown does this before video closes).
+    virtual void free_cursor() = 0;
 };
 
 // The real window, through SDL 1.2 (works under the dummy video driver too).

@@ -154,6 +154,7 @@ int Shutdown(std::thread& program_thread, std::thread& timer_thread, bool throug
     File_CloseAll();
     Snd_StopAll();
     plat::Plat().window->show_cursor(false);
+    plat::Plat().window->free_cursor();
     return words.exitCode.load(std::memory_order_acquire);
 }
 

@@ -33,7 +33,7 @@ void EndProgramHere() {
     Rt_ParkProgramThread();
 }
 
-int Run(HeadlessPlatform& headless, MainModule module, bool scripted_box = true,
+int RunRuntime(HeadlessPlatform& headless, MainModule module, bool scripted_box = true,
         std::vector<std::string> args = {"Brunolt"}) {
     g_reached = 0;
     std::vector<char*> argv;
@@ -44,7 +44,7 @@ int Run(HeadlessPlatform& headless, MainModule module, bool scripted_box = true,
 
 TEST(RuntimeMain, ClosingTheWindowWhileTheProgramWaitsForAKeyEndsWithZero) {
     HeadlessPlatform headless;
-    const int code = Run(headless, [] {
+    const int code = RunRuntime(headless, [] {
         plat::Plat().window->inject_event(QuitEvent());
         for (;;) {
             g_reached = 1;
@@ -59,7 +59,7 @@ TEST(RuntimeMain, ClosingTheWindowWhileTheProgramWaitsForAKeyEndsWithZero) {
 
 TEST(RuntimeMain, ClosingTheWindowAtTheEndPromptEndsWithZero) {
     HeadlessPlatform headless;
-    const int code = Run(headless, [] {
+    const int code = RunRuntime(headless, [] {
         plat::Plat().window->inject_event(QuitEvent());
         g_reached = 1;
         Rt_End();
@@ -79,11 +79,11 @@ TEST(RuntimeMain, CommandLineAndWorkingDirectory) {
         g_command_line = Rt_CommandLine();
         EndProgramHere();
     };
-    EXPECT_EQ(Run(headless, module, true, {"Brunolt", "a", "b"}), 0);
+    EXPECT_EQ(RunRuntime(headless, module, true, {"Brunolt", "a", "b"}), 0);
     EXPECT_EQ(g_command_line, "a b");
     EXPECT_EQ(g_working_directory + "/", plat::Plat_ModuleDirectory());
     EXPECT_NE(g_working_directory, "/");
-    EXPECT_EQ(Run(headless, module, true, {"Brunolt"}), 0);
+    EXPECT_EQ(RunRuntime(headless, module, true, {"Brunolt"}), 0);
     EXPECT_EQ(g_command_line, "");
     ASSERT_EQ(chdir(before), 0);
 
@@ -95,7 +95,7 @@ TEST(RuntimeMain, CommandLineAndWorkingDirectory) {
 
 TEST(RuntimeMain, TheExitCodeOfTheProgramReachesTheProcess) {
     HeadlessPlatform headless;
-    EXPECT_EQ(Run(headless, [] {
+    EXPECT_EQ(RunRuntime(headless, [] {
                   Rt_Words().exitCode = 3;
                   EndProgramHere();
               }),
@@ -104,7 +104,7 @@ TEST(RuntimeMain, TheExitCodeOfTheProgramReachesTheProcess) {
 
 TEST(RuntimeMain, ACriticalErrorShowsItsBoxAndEndsWithZero) {
     HeadlessPlatform headless;
-    const int code = Run(headless, [] {
+    const int code = RunRuntime(headless, [] {
         g_reached = 1;
         Err_Raise(11);
         g_reached = 2;
@@ -118,7 +118,7 @@ TEST(RuntimeMain, ACriticalErrorShowsItsBoxAndEndsWithZero) {
 
 TEST(RuntimeMain, TerminationSignalClosesLikeTheWindow) {
     HeadlessPlatform headless;
-    const int code = Run(headless, [] {
+    const int code = RunRuntime(headless, [] {
         std::raise(SIGTERM);
         for (;;) {
             g_reached = 1;
@@ -149,7 +149,7 @@ TEST(RuntimeMain, TheBoxInTheWindowIsAnsweredWithAKey) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
-    const int code = Run(
+    const int code = RunRuntime(
         headless,
         [] {
             STMT(Err_Raise(5));
@@ -168,7 +168,7 @@ TEST(RuntimeMain, SdlThatCannotStartExitsWithOneHundred) {
     HeadlessPlatform headless;
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     testing::internal::CaptureStderr();
-    const int code = Run(headless, [] { EndProgramHere(); });
+    const int code = RunRuntime(headless, [] { EndProgramHere(); });
     const std::string message = testing::internal::GetCapturedStderr();
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     EXPECT_EQ(code, 100);
