@@ -302,13 +302,16 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     std::signal(SIGINT, OnCloseSignal);
     std::signal(SIGTERM, OnCloseSignal);
 
-    // 22-23. The program thread and the timer-event thread.
+    // 22-23. The program thread and the timer-event thread. The program may show a box
+    // before the loop below has started; the loop will draw it.
+    WindowBox_Enable(true);
     std::thread program_thread;
     std::thread timer_thread;
     try {
         program_thread = std::thread(ProgramThreadEntry, main_module);
     } catch (const std::system_error& error) {
         std::fprintf(stderr, "Unable to create thread: %s\n", error.what());
+        WindowBox_Enable(false);
         return 0;
     }
     try {
@@ -318,6 +321,7 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
         Rt_Words().stop.store(1);
         Rt_Words().checkRequest.store(1);
         program_thread.join();
+        WindowBox_Enable(false);
         return 0;
     }
 
@@ -325,6 +329,7 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     Rt_Words().loopRunning.store(1, std::memory_order_release);
     const int exit_code = DisplayLoop(program_thread, timer_thread, start_tick, start_time_ms);
     Rt_Words().loopRunning.store(0, std::memory_order_release);
+    WindowBox_Enable(false);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return exit_code;

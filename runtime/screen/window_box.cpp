@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,28 @@ namespace {
 enum BoxState : int32_t { kClosed = 0, kOpen = 1, kAnswered = 2 };
 
 // The box's shared words. The program thread writes caption, text and buttons and then
-// publishes them by setting the state to kOpen; the start-up thread only reads them while the
-// state is kOpen and answers by writing the answer and then kAnswered.
+// publishes them by setting the state to kOpen; the start-up thread answers by writing the
+// answer and then kAnswered. The texts are copied under a short lock that nobody holds while
+// waiting, so that a reader from another thread never sees them half written.
 struct BoxRecord {
     std::atomic<int32_t> state{kClosed};
     std::atomic<int32_t> answer{0};
     std::atomic<int32_t> redraw_after_close{0};
+    // Set while a display loop runs (or is about to) that will draw and answer boxes.
+    std::atomic<int32_t> enabled{0};
+    std::mutex texts_mutex;
     std::string caption;
     std::string text;
     plat::BoxButtons buttons = plat::BoxButtons::Ok;
 };
+
+struct BoxTexts {
+    std::string caption;
+    std::string text;
+    plat::BoxButtons buttons = plat::BoxButtons::Ok;
+};
+
+BoxTexts CopyTexts();
 BoxRecord g_box;  // runtime shared record: one box at a time, as on the system it stands for
 
 // Start-up thread only: where the buttons were drawn, for mouse clicks.
@@ -116,15 +129,16 @@ private:
 };
 
 void DrawBox(plat::VideoSurface& surface) {
+    const BoxTexts box = CopyTexts();
     BoxLayout layout;
     layout.cell_height = surface.height >= 400 ? 16 : 8;
     const int max_columns = std::max(12, surface.width / layout.cell_width - 2);
     const size_t text_width = static_cast<size_t>(max_columns - 4);
-    const std::vector<std::string> lines = SplitLines(g_box.text, text_width);
-    const bool yes_no = g_box.buttons == plat::BoxButtons::YesNo;
+    const std::vector<std::string> lines = SplitLines(box.text, text_width);
+    const bool yes_no = box.buttons == plat::BoxButtons::YesNo;
     const std::string yes_label = yes_no ? " Yes " : " OK ";
     const std::string no_label = " No ";
-    const std::string caption = g_box.caption.substr(0, text_width);
+    const std::string caption = box.caption.substr(0, text_width);
 
     size_t widest = caption.size() + 2;
     for (const auto& line : lines) widest = std::max(widest, line.size());
@@ -175,6 +189,11 @@ void DrawBox(plat::VideoSurface& surface) {
     }
 }
 
+BoxTexts CopyTexts() {
+    std::lock_guard<std::mutex> lock(g_box.texts_mutex);
+    return {g_box.caption, g_box.text, g_box.buttons};
+}
+
 void Answer(plat::BoxAnswer answer) {
     g_box.answer.store(static_cast<int32_t>(answer), std::memory_order_relaxed);
     g_box.state.store(kAnswered, std::memory_order_release);
@@ -185,12 +204,15 @@ public:
     plat::BoxAnswer show(const std::string& caption, const std::string& text,
                          plat::BoxButtons buttons) override {
         SharedWords& words = Rt_Words();
-        if (words.loopRunning.load(std::memory_order_acquire) == 0) {
+        if (g_box.enabled.load(std::memory_order_acquire) == 0) {
             return plat::BoxAnswer::NotShown;
         }
-        g_box.caption = caption;
-        g_box.text = text;
-        g_box.buttons = buttons;
+        {
+            std::lock_guard<std::mutex> lock(g_box.texts_mutex);
+            g_box.caption = caption;
+            g_box.text = text;
+            g_box.buttons = buttons;
+        }
         g_box.answer.store(0, std::memory_order_relaxed);
         g_box.state.store(kOpen, std::memory_order_release);
         plat::BoxAnswer answer = buttons == plat::BoxButtons::Ok ? plat::BoxAnswer::Ok
@@ -219,7 +241,7 @@ plat::MessageBox* WindowBox_Seam() {
 
 bool WindowBox_HandleEvent(const plat::WindowEvent& event) {
     if (g_box.state.load(std::memory_order_acquire) != kOpen) return false;
-    const bool yes_no = g_box.buttons == plat::BoxButtons::YesNo;
+    const bool yes_no = CopyTexts().buttons == plat::BoxButtons::YesNo;
     const plat::BoxAnswer yes = yes_no ? plat::BoxAnswer::Yes : plat::BoxAnswer::Ok;
     const plat::BoxAnswer no = yes_no ? plat::BoxAnswer::No : plat::BoxAnswer::Ok;
     if (event.kind == plat::WindowEvent::Kind::KeyDown) {
@@ -261,8 +283,13 @@ void WindowBox_Contents(std::string& caption, std::string& text) {
         text.clear();
         return;
     }
-    caption = g_box.caption;
-    text = g_box.text;
+    BoxTexts box = CopyTexts();
+    caption = std::move(box.caption);
+    text = std::move(box.text);
+}
+
+void WindowBox_Enable(bool enabled) {
+    g_box.enabled.store(enabled ? 1 : 0, std::memory_order_release);
 }
 
 void WindowBox_Reset() {

@@ -6,7 +6,7 @@
 
 // The box as a seam for the runtime's error reports. Its show() blocks the calling (program)
 // thread until the player answers while the display loop keeps presenting; it answers
-// NotShown when the display loop is not running.
+// NotShown unless WindowBox_Enable said a display loop will serve it.
 plat::MessageBox* WindowBox_Seam();
 
 // Start-up thread: gives a key or mouse event to an open box; true when the box took it.
@@ -17,6 +17,8 @@ void WindowBox_Draw();
 bool WindowBox_IsOpen();
 // The open box's caption and text (empty when none is open).
 void WindowBox_Contents(std::string& caption, std::string& text);
+// Set by the start-up just before the program thread starts, cleared when the loop has ended.
+void WindowBox_Enable(bool enabled);
 // Forgets any box (a new run of the runtime in the same process).
 void WindowBox_Reset();
 

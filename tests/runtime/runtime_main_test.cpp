@@ -132,19 +132,19 @@ TEST(RuntimeMain, TerminationSignalClosesLikeTheWindow) {
 TEST(RuntimeMain, TheBoxInTheWindowIsAnsweredWithAKey) {
     HeadlessPlatform headless;
     std::atomic<bool> running{true};
-    // Plays the player: answers Y to the first box and N to the second.
+    // Plays the player: reads each box as it opens and answers Y to error 5, N to error 53.
+    std::vector<std::string> captions;
     std::thread player([&] {
-        int answered = 0;
-        while (running && answered < 2) {
-            if (WindowBox_IsOpen()) {
+        std::string caption;
+        std::string text;
+        while (running && captions.size() < 2) {
+            WindowBox_Contents(caption, text);
+            if (!caption.empty() && (captions.empty() || captions.back() != caption)) {
+                captions.push_back(caption);
                 plat::WindowEvent key;
                 key.kind = plat::WindowEvent::Kind::KeyDown;
-                key.sym = answered == 0 ? 'y' : 'n';
+                key.sym = caption == "Unhandled Error #5" ? 'y' : 'n';
                 headless.window->inject_event(key);
-                while (running && WindowBox_IsOpen()) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-                ++answered;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -162,6 +162,7 @@ TEST(RuntimeMain, TheBoxInTheWindowIsAnsweredWithAKey) {
     player.join();
     EXPECT_EQ(code, 0);
     EXPECT_EQ(g_reached.load(), 1);
+    EXPECT_EQ(captions, (std::vector<std::string>{"Unhandled Error #5", "Unhandled Error #53"}));
 }
 
 TEST(RuntimeMain, SdlThatCannotStartExitsWithOneHundred) {
