@@ -1,0 +1,674 @@
+// The sequential-file layer: the file-number map, the open-file table and the byte syntax.
+#include "files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "errors.h"
+#include "files_os.h"
+#include "shared_words.h"
+
+// ---- The real system calls ------------------------------------------------------------------
+
+int FileSystemCalls::Open(const char* path, int flags, mode_t permissions) {
+    for (;;) {
+        const int fd = ::open(path, flags | O_CLOEXEC, permissions);
+        if (fd >= 0) return fd;
+        if (errno != EINTR) return -errno;
+    }
+}
+
+int64_t FileSystemCalls::Read(int fd, void* bytes, size_t count) {
+    for (;;) {
+        const ssize_t done = ::read(fd, bytes, count);
+        if (done >= 0) return done;
+        if (errno != EINTR) return -errno;
+    }
+}
+
+int64_t FileSystemCalls::Write(int fd, const void* bytes, size_t count) {
+    for (;;) {
+        const ssize_t done = ::write(fd, bytes, count);
+        if (done >= 0) return done;
+        if (errno != EINTR) return -errno;
+    }
+}
+
+int64_t FileSystemCalls::Seek(int fd, int64_t offset, int whence) {
+    const off_t where = ::lseek(fd, static_cast<off_t>(offset), whence);
+    return where < 0 ? -errno : static_cast<int64_t>(where);
+}
+
+int FileSystemCalls::Sync(int fd) {
+    return ::fsync(fd) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::Close(int fd) {
+    // A close interrupted by a signal has still released the descriptor on this system, so
+    // it is never repeated.
+    return ::close(fd) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::Stat(const char* path, struct stat* info) {
+    return ::stat(path, info) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::FileStat(int fd, struct stat* info) {
+    return ::fstat(fd, info) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::Rename(const char* from, const char* to) {
+    return ::rename(from, to) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::Unlink(const char* path) {
+    return ::unlink(path) == 0 ? 0 : -errno;
+}
+
+namespace {
+
+// The real calls are stateless; this object outlives the open-file table below because it is
+// defined first in this file.
+FileSystemCalls g_real_calls;
+// The calls in force: the real ones unless a test has installed others (program thread only).
+FileSystemCalls* g_calls = &g_real_calls;
+
+}  // namespace
+
+FileSystemCalls& File_SystemCalls() {
+    return *g_calls;
+}
+void File_SetSystemCalls(FileSystemCalls* calls) {
+    g_calls = calls == nullptr ? &g_real_calls : calls;
+}
+
+// ---- Error numbers --------------------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t kIllegalFunctionCall = 5;
+constexpr int32_t kBadFileNameOrNumber = 52;
+constexpr int32_t kFileNotFound = 53;
+constexpr int32_t kBadFileMode = 54;
+constexpr int32_t kFileAlreadyOpen = 55;
+constexpr int32_t kInputPastEnd = 62;
+constexpr int32_t kBadFileName = 64;
+constexpr int32_t kDeviceUnavailable = 68;
+constexpr int32_t kPermissionDenied = 70;
+constexpr int32_t kPathFileAccessError = 75;
+constexpr int32_t kPathNotFound = 76;
+constexpr int32_t kInvalidHandle = 258;
+
+// The program's file numbers run from 1 to this; the number map never grows beyond it.
+constexpr int32_t kHighestFileNumber = 32767;
+constexpr int64_t kDefaultRecordLength = 128;
+constexpr uint8_t kEndOfFileByte = 26;
+constexpr int64_t kZoneWidth = 14;
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The system says "no such entry" both for a missing file and for a missing directory on its
+// way; the program's numbers tell them apart, so the directory is looked at.
+bool DirectoryExists(const std::string& path) {
+    struct stat info {};
+    return File_SystemCalls().Stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int32_t OpenErrorNumber(int error, const std::string& path) {
+    switch (error) {
+        case ENOENT:
+            return DirectoryExists(DirectoryOf(path)) ? kFileNotFound : kPathNotFound;
+        case ENOTDIR:
+            return kPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case ETXTBSY:
+        case EISDIR:
+        case EBUSY:
+        case EAGAIN:
+            return kPermissionDenied;
+        case ENXIO:
+        case ENODEV:
+        case ENOMEDIUM:
+            return kDeviceUnavailable;
+        case ENAMETOOLONG:
+            return kBadFileName;
+        default:
+            return kFileNotFound;
+    }
+}
+
+// Failures of reads and writes (and of finishing an output file).
+int32_t IoErrorNumber(int error) {
+    switch (error) {
+        case EBADF:
+            return kInvalidHandle;
+        case EINVAL:
+        case EFAULT:
+            return kIllegalFunctionCall;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EBUSY:
+            return kPermissionDenied;
+        default:
+            return kPathFileAccessError;
+    }
+}
+
+// ---- The open-file table --------------------------------------------------------------------
+
+struct FileEntry {
+    FileEntry() = default;
+    FileEntry(const FileEntry&) = delete;
+    FileEntry& operator=(const FileEntry&) = delete;
+    ~FileEntry() {
+        if (handle >= 0) File_SystemCalls().Close(handle);
+        // Output that was never finished leaves the file it was meant for untouched.
+        if (!temporaryPath.empty()) File_SystemCalls().Unlink(temporaryPath.c_str());
+    }
+
+    int handle = -1;
+    FileMode mode = FileMode::Random;  // append files are stored as Output
+    bool readable = false;
+    bool writable = false;
+    FileLock shareFlags = FileLock::None;
+    int64_t position = 0;
+    int64_t column = 1;
+    bool endOfFile = false;
+    int64_t recordLength = 0;
+    std::vector<uint8_t> recordBuffer;
+    int32_t number = 0;
+    bool appendMode = false;
+    // Output written beside the file and renamed over it on close (empty when in place).
+    std::string targetPath;
+    std::string temporaryPath;
+    // A write to the temporary file failed: its contents are incomplete and never replace
+    // the old file.
+    bool outputFailed = false;
+};
+
+// The runtime's file tables, used only by the program thread (and by the shutdown sequence
+// after that thread has stopped). The number map holds, for each file number, the index of
+// its entry in the open-file table or -1; place 0 is unused.
+std::vector<int32_t> g_number_map;
+std::vector<std::unique_ptr<FileEntry>> g_open_files;
+
+// Numbers used for temporary names, so that two files opened for output in one run never
+// collide (program thread only).
+uint32_t g_temporary_serial = 0;
+
+FileEntry* FindEntry(int32_t number) {
+    if (number < 1 || static_cast<size_t>(number) >= g_number_map.size()) return nullptr;
+    const int32_t index = g_number_map[static_cast<size_t>(number)];
+    return index < 0 ? nullptr : g_open_files[static_cast<size_t>(index)].get();
+}
+
+void Register(std::unique_ptr<FileEntry> entry) {
+    const auto number = static_cast<size_t>(entry->number);
+    if (g_number_map.size() <= number) g_number_map.resize(number + 1, -1);
+    size_t index = 0;
+    while (index < g_open_files.size() && g_open_files[index] != nullptr) ++index;
+    if (index == g_open_files.size()) g_open_files.emplace_back();
+    g_open_files[index] = std::move(entry);
+    g_number_map[number] = static_cast<int32_t>(index);
+}
+
+std::unique_ptr<FileEntry> Unregister(int32_t number) {
+    const int32_t index = g_number_map[static_cast<size_t>(number)];
+    g_number_map[static_cast<size_t>(number)] = -1;
+    return std::move(g_open_files[static_cast<size_t>(index)]);
+}
+
+// ---- Opening --------------------------------------------------------------------------------
+
+int AccessFlags(bool readable, bool writable) {
+    if (readable && writable) return O_RDWR;
+    return writable ? O_WRONLY : O_RDONLY;
+}
+
+// Opens `path` for output through a temporary file in the same directory. The file itself
+// is created when missing (opening for output makes it exist) but never emptied here.
+// Returns 0 or an error number.
+int32_t OpenForReplacement(const std::string& path, FileEntry& entry) {
+    FileSystemCalls& calls = File_SystemCalls();
+    // Opening the file itself for writing checks what the old rewrite in place checked: a
+    // missing directory, a read-only file, a directory of that name.
+    const int probe = calls.Open(path.c_str(), O_WRONLY | O_CREAT, 0666);
+    if (probe < 0) return OpenErrorNumber(-probe, path);
+    struct stat info {};
+    if (calls.FileStat(probe, &info) < 0 || !S_ISREG(info.st_mode)) {
+        // A device has no contents to protect: it is written as it is.
+        entry.handle = probe;
+        return 0;
+    }
+    calls.Close(probe);
+
+    // Through a symbolic link the file it names is replaced, and the link stays.
+    std::string target = path;
+    if (std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+        real != nullptr) {
+        target = real.get();
+    }
+    const std::string prefix = DirectoryOf(target) + "/." + BaseNameOf(target) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = prefix + std::to_string(::getpid()) + "-" +
+                                      std::to_string(++g_temporary_serial) + ".tmp";
+        const int fd = calls.Open(temporary.c_str(),
+                                  AccessFlags(entry.readable, true) | O_CREAT | O_EXCL, 0600);
+        if (fd == -EEXIST) continue;
+        if (fd < 0) return OpenErrorNumber(-fd, temporary);
+        // The new file gets the old one's permissions (best effort: on failure it stays
+        // private to its owner, which loses nothing).
+        (void)::fchmod(fd, info.st_mode & 07777);
+        entry.handle = fd;
+        entry.targetPath = target;
+        entry.temporaryPath = temporary;
+        return 0;
+    }
+    return kPathFileAccessError;
+}
+
+// Opens the file of a mode written or read in place. Returns 0 or an error number.
+int32_t OpenInPlace(const std::string& path, FileEntry& entry, bool create) {
+    FileSystemCalls& calls = File_SystemCalls();
+    const int extra = create ? O_CREAT : 0;
+    int fd = calls.Open(path.c_str(), AccessFlags(entry.readable, entry.writable) | extra, 0666);
+    const bool randomOrBinary = entry.mode == FileMode::Random || entry.mode == FileMode::Binary;
+    if (fd < 0 && randomOrBinary && entry.readable && entry.writable) {
+        fd = calls.Open(path.c_str(), O_RDONLY | extra, 0666);
+        if (fd >= 0) {
+            entry.writable = false;
+        } else {
+            fd = calls.Open(path.c_str(), O_WRONLY | extra, 0666);
+            if (fd >= 0) entry.readable = false;
+        }
+    }
+    if (fd < 0) return OpenErrorNumber(-fd, path);
+    entry.handle = fd;
+    return 0;
+}
+
+// Checks made once the file is open. Returns 0 or an error number.
+int32_t PrepareOpenedFile(FileEntry& entry) {
+    FileSystemCalls& calls = File_SystemCalls();
+    struct stat info {};
+    const int stat_result = calls.FileStat(entry.handle, &info);
+    // A directory opens on this system but is no file to the program.
+    if (stat_result == 0 && S_ISDIR(info.st_mode)) return kPermissionDenied;
+    if (entry.appendMode) {
+        const int64_t end = calls.Seek(entry.handle, 0, SEEK_END);
+        if (end >= 0) entry.position = end;
+    }
+    if (entry.mode == FileMode::Input && entry.readable && stat_result == 0 && info.st_size > 0) {
+        // A file that begins with Ctrl-Z is empty to the program.
+        uint8_t first = 0;
+        const int64_t done = calls.Read(entry.handle, &first, 1);
+        if (done < 0) return -done == EACCES ? kPermissionDenied : kPathFileAccessError;
+        if (done == 1 && first == kEndOfFileByte) entry.endOfFile = true;
+        if (calls.Seek(entry.handle, 0, SEEK_SET) < 0) return kPathFileAccessError;
+    }
+    return 0;
+}
+
+// ---- Writing --------------------------------------------------------------------------------
+
+// Writes all bytes and follows the column; raises and returns false on a failure.
+bool WriteBytes(FileEntry& entry, const RtString& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const int64_t written =
+            File_SystemCalls().Write(entry.handle, bytes.data() + done, bytes.size() - done);
+        if (written <= 0) {
+            if (!entry.temporaryPath.empty()) entry.outputFailed = true;
+            Err_Raise(written < 0 ? IoErrorNumber(static_cast<int>(-written))
+                                  : kPathFileAccessError);
+            return false;
+        }
+        for (size_t i = done; i < done + static_cast<size_t>(written); ++i) {
+            const auto byte = static_cast<uint8_t>(bytes[i]);
+            if (byte == 13) {
+                entry.column = 1;
+            } else if (byte != 10) {
+                ++entry.column;
+            }
+        }
+        entry.position += written;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Flushes the temporary file and puts it in the place of the old one. Returns 0 or an error
+// number; on a failure the old file is untouched and the temporary one is removed later.
+int32_t FinishReplacement(FileEntry& entry) {
+    FileSystemCalls& calls = File_SystemCalls();
+    int result = calls.Sync(entry.handle);
+    if (result < 0) return IoErrorNumber(-result);
+    result = calls.Close(entry.handle);
+    entry.handle = -1;
+    if (result < 0) return IoErrorNumber(-result);
+    result = calls.Rename(entry.temporaryPath.c_str(), entry.targetPath.c_str());
+    if (result < 0) return IoErrorNumber(-result);
+    entry.temporaryPath.clear();
+    // The rename itself reaches the disk with the directory (best effort: some file systems
+    // cannot flush a directory).
+    const int directory = calls.Open(DirectoryOf(entry.targetPath).c_str(), O_RDONLY, 0);
+    if (directory >= 0) {
+        calls.Sync(directory);
+        calls.Close(directory);
+    }
+    return 0;
+}
+
+// ---- Reading --------------------------------------------------------------------------------
+
+constexpr int kEnd = -1;     // the end of the file or a Ctrl-Z
+constexpr int kFailed = -2;  // a read failure, raised
+
+int ReadByte(FileEntry& entry, bool ctrlZEnds) {
+    if (entry.endOfFile) return kEnd;
+    uint8_t byte = 0;
+    const int64_t done = File_SystemCalls().Read(entry.handle, &byte, 1);
+    if (done < 0) {
+        Err_Raise(IoErrorNumber(static_cast<int>(-done)));
+        return kFailed;
+    }
+    if (done == 0) {
+        entry.endOfFile = true;
+        return kEnd;
+    }
+    ++entry.position;
+    if (ctrlZEnds && byte == kEndOfFileByte) {
+        entry.endOfFile = true;
+        return kEnd;
+    }
+    return byte;
+}
+
+bool StepBack(FileEntry& entry) {
+    const int64_t where = File_SystemCalls().Seek(entry.handle, -1, SEEK_CUR);
+    if (where < 0) {
+        Err_Raise(IoErrorNumber(static_cast<int>(-where)));
+        return false;
+    }
+    entry.position = where;
+    return true;
+}
+
+bool IsLineEnd(int byte) {
+    return byte == 13 || byte == 10;
+}
+bool IsBlank(int byte) {
+    return byte == ' ' || byte == '\t';
+}
+
+// After a CR or LF: the other line-end byte belongs to the same line end.
+bool FinishLineEnd(FileEntry& entry, int first) {
+    const int next = ReadByte(entry, true);
+    if (next == kFailed) return false;
+    if (next == kEnd) return true;
+    if (IsLineEnd(next) && next != first) return true;
+    return StepBack(entry);
+}
+
+}  // namespace
+
+// ---- The operations -------------------------------------------------------------------------
+
+void File_Open(const RtString& name, FileMode mode, FileAccess access, FileLock lock,
+               int32_t number, std::optional<int64_t> recordLength) {
+    if (Err_IsPending()) return;
+    if (mode == FileMode{0}) mode = FileMode::Random;
+    if (static_cast<int32_t>(mode) < 1 || static_cast<int32_t>(mode) > 5) {
+        Err_Raise(kIllegalFunctionCall);
+        return;
+    }
+    if (recordLength.has_value() && *recordLength <= 0 && *recordLength != -1) {
+        Err_Raise(kIllegalFunctionCall);
+        return;
+    }
+    if (number < 1 || number > kHighestFileNumber) {
+        Err_Raise(kBadFileNameOrNumber);
+        return;
+    }
+    if (FindEntry(number) != nullptr) {
+        Err_Raise(kFileAlreadyOpen);
+        return;
+    }
+    // The system's names end at the first zero byte, so a name holding one would open
+    // another file than the one the program named.
+    if (name.empty() || name.find('\0') != RtString::npos) {
+        Err_Raise(kBadFileName);
+        return;
+    }
+
+    auto entry = std::make_unique<FileEntry>();
+    entry->number = number;
+    entry->shareFlags = lock;
+    entry->appendMode = mode == FileMode::Append;
+    entry->mode = mode == FileMode::Append ? FileMode::Output : mode;
+    switch (mode) {
+        case FileMode::Random:
+        case FileMode::Binary:
+            entry->readable = entry->writable = true;
+            break;
+        case FileMode::Input:
+            entry->readable = true;
+            break;
+        case FileMode::Output:
+        case FileMode::Append:
+            entry->writable = true;
+            break;
+    }
+    if (access != FileAccess::ByMode) {
+        entry->readable = access != FileAccess::Write;
+        entry->writable = access != FileAccess::Read;
+    }
+
+    int32_t error = 0;
+    if (mode == FileMode::Output && entry->writable) {
+        error = OpenForReplacement(name, *entry);
+    } else {
+        error = OpenInPlace(name, *entry, mode != FileMode::Input);
+    }
+    if (error == 0) error = PrepareOpenedFile(*entry);
+    if (error != 0) {
+        Err_Raise(error);
+        return;  // the entry's destructor closes and removes what was made
+    }
+    if (entry->mode == FileMode::Random) {
+        entry->recordLength =
+            recordLength.value_or(-1) == -1 ? kDefaultRecordLength : *recordLength;
+        entry->recordBuffer.assign(static_cast<size_t>(entry->recordLength), 0);
+    }
+    Register(std::move(entry));
+}
+
+void File_Close(int32_t number) {
+    if (Err_IsPending()) return;
+    if (FindEntry(number) == nullptr) return;
+    std::unique_ptr<FileEntry> entry = Unregister(number);
+    if (!entry->temporaryPath.empty() && !entry->outputFailed) {
+        const int32_t error = FinishReplacement(*entry);
+        if (error != 0) Err_Raise(error);
+    }
+    // The entry's destructor closes the handle and removes an unused temporary file.
+}
+
+void File_CloseAll() {
+    // There are no network connections in this runtime, so only files are closed.
+    //
+    // Once the program is being stopped (window closed, stop key) it may have been halted
+    // between two prints; output it did not close itself is abandoned, so the old file stays
+    // whole instead of being replaced by a part of the new one.
+    const bool stopping = Rt_Words().stop.load(std::memory_order_acquire) != 0;
+    if (!stopping && Err_IsPending()) return;
+    for (size_t number = 1; number < g_number_map.size(); ++number) {
+        if (g_number_map[number] < 0) continue;
+        if (stopping) {
+            Unregister(static_cast<int32_t>(number));
+        } else {
+            File_Close(static_cast<int32_t>(number));
+            if (Err_IsPending()) return;
+        }
+    }
+}
+
+void File_Print(int32_t number, const RtString& text, FilePrintFlags flags) {
+    if (Err_IsPending()) return;
+    FileEntry* entry = FindEntry(number);
+    if (entry == nullptr) {
+        Err_Raise(kBadFileNameOrNumber);
+        return;
+    }
+    if (entry->mode != FileMode::Output) {
+        Err_Raise(kBadFileMode);
+        return;
+    }
+    if (!entry->writable) {
+        Err_Raise(kPathFileAccessError);
+        return;
+    }
+    // The failure that made the output incomplete has been raised already.
+    if (entry->outputFailed) return;
+    if (!text.empty() && !WriteBytes(*entry, text)) return;
+    if (flags.blank && !WriteBytes(*entry, " ")) return;
+    if (flags.zone) {
+        const int64_t after_blank = entry->column + 1;
+        const int64_t into_zone = (after_blank - 1) % kZoneWidth;
+        const int64_t pad = into_zone > 0 ? kZoneWidth - into_zone : 0;
+        if (!WriteBytes(*entry, RtString(static_cast<size_t>(1 + pad), ' '))) return;
+    }
+    if (flags.lineEnd && !WriteBytes(*entry, "\r\n")) return;
+}
+
+void File_InputField(int32_t number, RtString& variable) {
+    if (Err_IsPending()) return;
+    FileEntry* entry = FindEntry(number);
+    if (entry == nullptr) {
+        Err_Raise(kBadFileNameOrNumber);
+        return;
+    }
+    if (entry->mode != FileMode::Input) {
+        Err_Raise(kBadFileMode);
+        return;
+    }
+    if (!entry->readable) {
+        Err_Raise(kPathFileAccessError);
+        return;
+    }
+
+    int byte = ReadByte(*entry, true);
+    while (IsBlank(byte)) byte = ReadByte(*entry, true);
+    if (byte == kFailed) return;
+    if (byte == kEnd) {
+        variable.clear();
+        Err_Raise(kInputPastEnd);
+        return;
+    }
+
+    RtString field;
+    int terminator = kEnd;  // the comma or line-end byte that ended the field, or kEnd
+    if (byte == '"') {
+        for (byte = ReadByte(*entry, true); byte >= 0 && byte != '"';
+             byte = ReadByte(*entry, true)) {
+            field.push_back(static_cast<char>(byte));
+        }
+        if (byte == kFailed) return;
+        // What follows the closing quote, up to the comma or line end, is not part of it.
+        if (byte == '"') {
+            do {
+                byte = ReadByte(*entry, true);
+            } while (byte >= 0 && byte != ',' && !IsLineEnd(byte));
+            if (byte == kFailed) return;
+        }
+        terminator = byte;
+    } else {
+        while (byte >= 0 && byte != ',' && !IsLineEnd(byte)) {
+            field.push_back(static_cast<char>(byte));
+            byte = ReadByte(*entry, true);
+        }
+        if (byte == kFailed) return;
+        terminator = byte;
+        while (!field.empty() && IsBlank(static_cast<uint8_t>(field.back()))) field.pop_back();
+    }
+    if (IsLineEnd(terminator) && !FinishLineEnd(*entry, terminator)) return;
+    variable = field;
+}
+
+RtString File_ReadChars(int64_t count, int32_t number) {
+    if (Err_IsPending()) return {};
+    FileEntry* entry = FindEntry(number);
+    if (entry == nullptr) {
+        Err_Raise(kBadFileNameOrNumber);
+        return {};
+    }
+    if (entry->mode != FileMode::Input && entry->mode != FileMode::Binary) {
+        Err_Raise(kInputPastEnd);
+        return {};
+    }
+    if (!entry->readable) {
+        Err_Raise(kPathFileAccessError);
+        return {};
+    }
+    if (count < 0) {
+        Err_Raise(kIllegalFunctionCall);
+        return {};
+    }
+    RtString bytes;
+    if (entry->mode == FileMode::Input) {
+        for (int64_t i = 0; i < count; ++i) {
+            const int byte = ReadByte(*entry, true);
+            if (byte == kFailed) return {};
+            if (byte == kEnd) {
+                Err_Raise(kInputPastEnd);
+                return {};
+            }
+            bytes.push_back(static_cast<char>(byte));
+        }
+        return bytes;
+    }
+    // Binary: as many of the bytes as the file still holds, read in pieces so that a huge
+    // count costs nothing beyond the file's end.
+    constexpr int64_t kPiece = 65536;
+    while (static_cast<int64_t>(bytes.size()) < count) {
+        const int64_t want = std::min(kPiece, count - static_cast<int64_t>(bytes.size()));
+        const size_t old_size = bytes.size();
+        bytes.resize(old_size + static_cast<size_t>(want));
+        const int64_t done = File_SystemCalls().Read(entry->handle, bytes.data() + old_size,
+                                                     static_cast<size_t>(want));
+        if (done < 0) {
+            Err_Raise(IoErrorNumber(static_cast<int>(-done)));
+            return {};
+        }
+        bytes.resize(old_size + static_cast<size_t>(done));
+        entry->position += done;
+        if (done == 0) break;
+    }
+    return bytes;
+}
+
+int64_t File_Column(int32_t number) {
+    const FileEntry* entry = FindEntry(number);
+    return entry == nullptr ? 0 : entry->column;
+}
