@@ -52,6 +52,8 @@ struct Runtime {
     bool key_repeat_on = true;
 };
 Runtime g_runtime;  // written only during start-up, read-only afterwards
+std::atomic<LoopHook> g_loop_hook{nullptr};
+std::atomic<uint64_t> g_event_passes{0};
 
 plat::Clock& Clock() { return *plat::Plat().clock; }
 
@@ -182,9 +184,11 @@ int DisplayLoop(std::thread& program_thread, std::thread& timer_thread, int64_t 
                 Scr_Present();
                 WindowBox_Draw();
             }
-        } else if (!ReadEvents()) {
-            return Shutdown(program_thread, timer_thread, false);
+        } else {
+            if (!ReadEvents()) return Shutdown(program_thread, timer_thread, false);
+            g_event_passes.fetch_add(1, std::memory_order_acq_rel);
         }
+        if (LoopHook hook = g_loop_hook.load(std::memory_order_acquire)) hook();
     }
 }
 
@@ -216,6 +220,10 @@ std::string Rt_DirectoryOfModule(const std::string& module_path) {
 }
 
 const std::string& Rt_CommandLine() { return g_runtime.command_line; }
+
+void Rt_SetLoopHook(LoopHook hook) { g_loop_hook.store(hook, std::memory_order_release); }
+
+uint64_t Rt_EventPasses() { return g_event_passes.load(std::memory_order_acquire); }
 
 int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule main_module) {
     ResetSharedWords();

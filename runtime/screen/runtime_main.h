@@ -1,6 +1,7 @@
 // RuntimeMain: start-up, the three threads, the display and event loop, shutdown and Rt_End.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform.h"
@@ -10,6 +11,13 @@ using MainModule = void (*)();
 // Runs the whole program on the given seams and returns its exit code once every thread of
 // the runtime has ended. Start-up failures return their exit codes (100, 601, 602, 7000).
 int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule main_module);
+
+// A routine the display and event loop runs on the start-up thread after every pass (the
+// replay driver injects keys and reads frames through it). Set before RuntimeRun.
+using LoopHook = void (*)();
+void Rt_SetLoopHook(LoopHook hook);
+// Event passes made by the display loop since start-up.
+uint64_t Rt_EventPasses();
 
 // The program's entry operation: RuntimeRun, then the process ends with its exit code.
 int RuntimeMain(int argc, char** argv, const plat::Platform& platform, MainModule main_module);

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -124,6 +125,12 @@ plat::BoxAnswer ShowBox(const std::string& caption, const std::string& text,
 // Only the program thread reads or writes the pending error.
 thread_local bool t_is_program_thread = false;
 uint32_t g_pending_error = 0;  // program-thread state: the first error of the statement
+// Set before the program thread starts and only read by it afterwards.
+std::atomic<Err_TrapHook> g_trap_hook{nullptr};
+
+void RunTrapHook() {
+    if (Err_TrapHook hook = g_trap_hook.load(std::memory_order_acquire)) hook();
+}
 
 void Sleep(uint32_t delay_ms) {
     plat::Clock* clock = plat::Plat().clock;
@@ -147,6 +154,8 @@ uint32_t Err_Pending() { return g_pending_error; }
 
 void Err_Reset() { g_pending_error = 0; }
 
+void Err_SetTrapHook(Err_TrapHook hook) { g_trap_hook.store(hook, std::memory_order_release); }
+
 void Rt_SetProgramThread() { t_is_program_thread = true; }
 
 bool Rt_IsProgramThread() { return t_is_program_thread; }
@@ -169,10 +178,15 @@ bool Err_CheckPoint(int line) {
     while (words.waitMask.load(std::memory_order_acquire) != 0 ||
            words.stop.load(std::memory_order_acquire) != 0) {
         if (words.stop.load(std::memory_order_acquire) != 0) Rt_ParkProgramThread();
+        RunTrapHook();
         Sleep(10);
     }
     const uint32_t number = g_pending_error;
-    if (number == 0) return false;
+    if (number == 0) {
+        // The program's event traps would be served here; the game defines none.
+        RunTrapHook();
+        return false;
+    }
 
     std::string text = "Line:" + std::to_string(line) + "\n" + Err_Message(number);
     std::string caption;

@@ -52,5 +52,10 @@ bool Rt_IsProgramThread();
 // called on the program thread, immediately otherwise. Never returns.
 [[noreturn]] void Rt_CriticalExit();
 
+// A routine the statement check runs on the program thread whenever it is requested, also
+// while the program waits there (the replay driver reads the game's state through it).
+using Err_TrapHook = void (*)();
+void Err_SetTrapHook(Err_TrapHook hook);
+
 // Forgets any pending error (used when a fresh program starts in the same process).
 void Err_Reset();
