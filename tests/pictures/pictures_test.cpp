@@ -61,9 +61,8 @@ constexpr Buffer kBuffers[] = {
     {"capbiad.grh", 600}, {"legbrid.grh", 600},  {"bioscud.grh", 600}, {"cachid.grh", 600},
 };
 
-const char* const kMenHair[] = {"capbi.grh",  "capro.grh",  "capcas.grh", "capner.grh",
-                                "capbri.grh", "capbia.grh", "calvo.grh",  "legbri.grh",
-                                "bioscu.grh", "cachi.grh"};
+const char* const kMenHair[] = {"capbi.grh",  "capro.grh", "capcas.grh", "capner.grh", "capbri.grh",
+                                "capbia.grh", "calvo.grh", "legbri.grh", "bioscu.grh", "cachi.grh"};
 struct WomanHair {
     const char* name;
     int y;
@@ -324,11 +323,9 @@ TEST(PortraitComposition, EyeLinesFallOnTheEyes) {
 
 TEST(PortraitComposition, WomensHairDiffersFromMens) {
     const std::pair<const char*, const char*> pairs[] = {
-        {"capbi.grh", "capbid.grh"},   {"capro.grh", "caprod.grh"},
-        {"capcas.grh", "capcasd.grh"}, {"capner.grh", "capnerd.grh"},
-        {"capbri.grh", "capbrid.grh"}, {"capbia.grh", "capbiad.grh"},
-        {"legbri.grh", "legbrid.grh"}, {"bioscu.grh", "bioscud.grh"},
-        {"cachi.grh", "cachid.grh"}};
+        {"capbi.grh", "capbid.grh"},   {"capro.grh", "caprod.grh"},   {"capcas.grh", "capcasd.grh"},
+        {"capner.grh", "capnerd.grh"}, {"capbri.grh", "capbrid.grh"}, {"capbia.grh", "capbiad.grh"},
+        {"legbri.grh", "legbrid.grh"}, {"bioscu.grh", "bioscud.grh"}, {"cachi.grh", "cachid.grh"}};
     for (const auto& [man, woman] : pairs) {
         const auto men = Support(Load(man).map, 0, 0);
         const auto women = Support(Load(woman).map, 0, 0);
@@ -376,11 +373,11 @@ TEST(PictureFormat, EncodesPlanesLeftmostPixelInBitSeven) {
     map.Set(8, 0, 15);
     map.Set(9, 0, 4);
     const std::vector<uint8_t> block = grh::EncodeFourPlaneBlock(map);
-    const std::vector<uint8_t> expected = {10,   0, 1,    0,     // width 10, height 1
-                                           0x80, 0x80,           // plane 0
-                                           0x40, 0x80,           // plane 1
-                                           0x00, 0xC0,           // plane 2
-                                           0x00, 0x80};          // plane 3
+    const std::vector<uint8_t> expected = {10,   0,    1, 0,  // width 10, height 1
+                                           0x80, 0x80,        // plane 0
+                                           0x40, 0x80,        // plane 1
+                                           0x00, 0xC0,        // plane 2
+                                           0x00, 0x80};       // plane 3
     EXPECT_EQ(block, expected);
 }
 

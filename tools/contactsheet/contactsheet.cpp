@@ -53,8 +53,7 @@ void Put(Screen& screen, int x, int y, const grh::PixelMap& map, PutAction actio
             uint8_t& pixel =
                 screen.colours[static_cast<size_t>(y + row) * screen.width_px + x + col];
             const uint8_t colour = map.At(col, row);
-            pixel = action == PutAction::kOverwrite ? colour
-                                                    : static_cast<uint8_t>(pixel ^ colour);
+            pixel = action == PutAction::kOverwrite ? colour : static_cast<uint8_t>(pixel ^ colour);
         }
     }
 }
@@ -340,7 +339,8 @@ int main(int argc, char** argv) {
         const int crop_h = 46;
         int column = 0;
         suspects_top = y_cursor;
-        Caption(canvas, 10, y_cursor, "conversation portraits (x3), frame overwrite, face and hair xor");
+        Caption(canvas, 10, y_cursor,
+                "conversation portraits (x3), frame overwrite, face and hair xor");
         y_cursor += 16;
         for (size_t i = 0; i < sitters.size(); ++i) {
             Screen screen = MakeScreen(640, 480, faults);
@@ -366,8 +366,7 @@ int main(int argc, char** argv) {
             const HairChoice& hair = kHair[i - 1];
             Put(screen, 587, y, Need(library, hair.man), PutAction::kOverwrite, hair.man);
             Put(screen, 585, y, Need(library, "corni.grh"), PutAction::kExclusiveOr, "corni.grh");
-            Put(screen, 587, y, Need(library, "faccia.grh"), PutAction::kExclusiveOr,
-                "faccia.grh");
+            Put(screen, 587, y, Need(library, "faccia.grh"), PutAction::kExclusiveOr, "faccia.grh");
             const uint8_t eye = kEyeColours[i - 1];
             HorizontalLine(screen, 600, 601, y + 12, eye);
             HorizontalLine(screen, 603, 604, y + 12, eye);
@@ -412,6 +411,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "contactsheet: cannot write %s\n", argv[2]);
         return 1;
     }
-    for (const std::string& fault : faults) std::fprintf(stderr, "contactsheet: %s\n", fault.c_str());
+    for (const std::string& fault : faults)
+        std::fprintf(stderr, "contactsheet: %s\n", fault.c_str());
     return (missing != 0 || !faults.empty()) ? 1 : 0;
 }

@@ -29,13 +29,20 @@ inline const uint8_t* LabelGlyph(char c) {
     if (c >= 'a' && c <= 'z') return kLetters[c - 'a'];
     if (c >= 'A' && c <= 'Z') return kLetters[c - 'A'];
     switch (c) {
-        case '.': return kDot;
-        case '-': return kDash;
-        case '(': return kOpen;
-        case ')': return kClose;
-        case ',': return kComma;
-        case ':': return kColon;
-        default: return kEmpty;
+        case '.':
+            return kDot;
+        case '-':
+            return kDash;
+        case '(':
+            return kOpen;
+        case ')':
+            return kClose;
+        case ',':
+            return kComma;
+        case ':':
+            return kColon;
+        default:
+            return kEmpty;
     }
 }
 

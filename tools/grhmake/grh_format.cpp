@@ -40,7 +40,9 @@ PixelMap MakePixelMap(int width_px, int height_px, uint8_t fill) {
     return map;
 }
 
-int PlaneBytes(int width_px) { return (width_px + 7) / 8; }
+int PlaneBytes(int width_px) {
+    return (width_px + 7) / 8;
+}
 
 size_t FourPlaneBlockBytes(int width_px, int height_px) {
     return kBlockSizeBytes +
@@ -81,16 +83,16 @@ bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& erro
             return false;
         }
         if (static_cast<int>(line.size()) != map.width_px) {
-            error = LineMessage(line_number, "row has " + std::to_string(line.size()) +
-                                                 " pixels, width is " +
-                                                 std::to_string(map.width_px));
+            error =
+                LineMessage(line_number, "row has " + std::to_string(line.size()) +
+                                             " pixels, width is " + std::to_string(map.width_px));
             return false;
         }
         for (int x = 0; x < map.width_px; ++x) {
             const int colour = HexValue(line[static_cast<size_t>(x)]);
             if (colour < 0) {
-                error = LineMessage(line_number, "column " + std::to_string(x + 1) +
-                                                     " is not a colour 0-9 or a-f");
+                error = LineMessage(
+                    line_number, "column " + std::to_string(x + 1) + " is not a colour 0-9 or a-f");
                 return false;
             }
             map.Set(x, row, static_cast<uint8_t>(colour));
@@ -102,8 +104,7 @@ bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& erro
         return false;
     }
     if (row != map.height_px) {
-        error = "only " + std::to_string(row) + " rows, height is " +
-                std::to_string(map.height_px);
+        error = "only " + std::to_string(row) + " rows, height is " + std::to_string(map.height_px);
         return false;
     }
     return true;
