@@ -1,0 +1,134 @@
+// Keys typed into the real runtime, headless: through the window's event queue, the display
+// and event loop, the key ring and the program thread.
+#include <gtest/gtest.h>
+
+#include <SDL_keysym.h>
+
+#include <atomic>
+#include <string>
+
+#include "errors.h"
+#include "keyboard.h"
+#include "runtime_main.h"
+#include "test_platform.h"
+
+namespace {
+
+using namespace std::string_literals;
+using testing_support::HeadlessPlatform;
+
+// What the test's main module saw; written on the program thread, read after the run.
+std::atomic<int> g_outcome{0};
+std::string g_keys;
+
+constexpr int kPolling = 1;
+constexpr int kGaveUp = 2;
+
+void Inject(plat::WindowEvent::Kind kind, uint32_t sym, uint16_t ch = 0) {
+    plat::WindowEvent event;
+    event.kind = kind;
+    event.sym = sym;
+    event.unicode = ch;
+    plat::Plat().window->inject_event(event);
+}
+void Press(uint32_t sym, uint16_t ch = 0) { Inject(plat::WindowEvent::Kind::KeyDown, sym, ch); }
+void Release(uint32_t sym) { Inject(plat::WindowEvent::Kind::KeyUp, sym); }
+
+// Polls the keyboard as the game's screens do, statement by statement, for at most two
+// minutes of the runtime's clock; collects `wanted` keys and then ends the program.
+void CollectKeys(size_t wanted) {
+    g_keys.clear();
+    const uint32_t start_ms = plat::Plat().clock->ticks_ms();
+    while (plat::Plat().clock->ticks_ms() - start_ms < 120'000) {
+        g_outcome = kPolling;
+        RtString key = Kbd_Inkey();
+        END_STATEMENT;
+        g_keys += key;
+        if (key.size() > 0 && --wanted == 0) break;
+    }
+    if (wanted != 0) g_outcome = kGaveUp;
+    Rt_Words().programEnded = 1;
+    Rt_ParkProgramThread();
+}
+
+int RunProgram(HeadlessPlatform& headless, MainModule module) {
+    g_outcome = 0;
+    Kbd_Reset();
+    std::string name = "Brunolt";
+    char* argv[] = {name.data()};
+    return RuntimeRun(1, argv, headless.platform(), module);
+}
+
+TEST(KeyboardRuntime, CtrlBreakEndsTheProgramWithExitCodeZero) {
+    HeadlessPlatform headless;
+    const int code = RunProgram(headless, [] {
+        Press(SDLK_LCTRL);
+        Press(SDLK_BREAK);
+        const uint32_t start_ms = plat::Plat().clock->ticks_ms();
+        while (plat::Plat().clock->ticks_ms() - start_ms < 120'000) {
+            g_outcome = kPolling;
+            RtString key = Kbd_Inkey();
+            END_STATEMENT;
+        }
+        g_outcome = kGaveUp;
+        Rt_Words().programEnded = 1;
+        Rt_ParkProgramThread();
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_outcome.load(), kPolling);
+    EXPECT_EQ(Rt_Words().finishedThreads.load(), 3);
+}
+
+TEST(KeyboardRuntime, ArrowsAndKeysReachTheProgramThread) {
+    HeadlessPlatform headless;
+    const int code = RunProgram(headless, [] {
+        Press(SDLK_RIGHT);
+        Release(SDLK_RIGHT);
+        Press(SDLK_RETURN, 13);
+        Release(SDLK_RETURN);
+        Press(SDLK_LALT);
+        Press(SDLK_KP6, '6');
+        Release(SDLK_KP6);
+        Press(SDLK_KP5, '5');
+        Release(SDLK_KP5);
+        Release(SDLK_LALT);
+        CollectKeys(3);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_outcome.load(), kPolling);
+    EXPECT_EQ(g_keys, "\0M\rA"s);
+}
+
+TEST(KeyboardRuntime, TheKeyThatEndsAPauseIsNotDelivered) {
+    HeadlessPlatform headless;
+    const int code = RunProgram(headless, [] {
+        Press(SDLK_PAUSE);
+        Release(SDLK_PAUSE);
+        Press('x', 'x');
+        Release('x');
+        Press('y', 'y');
+        Release('y');
+        CollectKeys(1);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_outcome.load(), kPolling);
+    EXPECT_EQ(g_keys, "y");
+    EXPECT_EQ(Rt_Words().waitMask.load() & kWaitPause, 0);
+}
+
+TEST(KeyboardRuntime, AltEnterAsksForFullScreenAndIsNotDelivered) {
+    HeadlessPlatform headless;
+    const int code = RunProgram(headless, [] {
+        Press(SDLK_RALT);
+        Press(SDLK_RETURN, 13);
+        Release(SDLK_RETURN);
+        Release(SDLK_RALT);
+        Press('z', 'z');
+        Release('z');
+        CollectKeys(1);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_keys, "z");
+}
+
+}  // namespace
