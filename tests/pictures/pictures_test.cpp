@@ -228,45 +228,65 @@ struct Screen {
     uint8_t At(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
 };
 
-// Pixels where a picture put at (x, y) is not 0.
-std::set<std::pair<int, int>> Support(const grh::PixelMap& map, int x, int y) {
+grh::PictureSource Source(const std::string& grh_name) {
+    const std::string stem = grh_name.substr(0, grh_name.size() - 4);
+    grh::PictureSource source;
+    std::string error;
+    EXPECT_TRUE(grh::ReadPictureFile(std::string(BRUNOLT_PICTURE_SOURCE_DIR) + "/" + stem + ".txt",
+                                     source, error))
+        << error;
+    return source;
+}
+
+// Pixels the author drew, placed at (x, y).
+std::set<std::pair<int, int>> Drawn(const grh::PictureSource& source, int x, int y) {
     std::set<std::pair<int, int>> points;
-    for (int r = 0; r < map.height_px; ++r) {
-        for (int c = 0; c < map.width_px; ++c) {
-            if (map.At(c, r) != 0) points.insert({x + c, y + r});
+    for (int r = 0; r < source.look.height_px; ++r) {
+        for (int c = 0; c < source.look.width_px; ++c) {
+            if (source.DrawnAt(c, r)) points.insert({x + c, y + r});
         }
     }
     return points;
 }
 
-TEST(PortraitComposition, FrameFaceAndHairNeverOverlapSoExclusiveOrKeepsColours) {
+TEST(PortraitComposition, ExclusiveOrShowsEveryPictureInItsDrawnColours) {
+    // The call screen puts the frame (overwrite) at (206, 190), the face (exclusive or) at
+    // (208, 190) and the hair (exclusive or) at (208, 190 or 191). Face and hair never draw on
+    // the same pixel, and the composed portrait shows the hair where it is drawn, else the
+    // face, else the frame and its backdrop. The culprit's face only ever gets men's hair.
+    const grh::PictureSource frame_source = Source("corni.grh");
     const grh::PixelMap frame = Load("corni.grh").map;
-    const auto frame_support = Support(frame, 206, 190);
-    std::vector<std::pair<std::string, int>> hairs;
-    for (const char* hair : kMenHair) hairs.push_back({hair, 190});
-    for (const WomanHair& hair : kWomenHair) hairs.push_back({hair.name, hair.y});
-    for (const char* face_name : {"faccia.grh", "factri.grh"}) {
+    std::vector<std::pair<std::string, int>> men;
+    std::vector<std::pair<std::string, int>> everyone;
+    for (const char* hair : kMenHair) men.push_back({hair, 190});
+    everyone = men;
+    for (const WomanHair& hair : kWomenHair) everyone.push_back({hair.name, hair.y});
+    for (const auto& [face_name, hairs] : {std::pair{std::string("faccia.grh"), everyone},
+                                           std::pair{std::string("factri.grh"), men}}) {
+        const grh::PictureSource face_source = Source(face_name);
         const grh::PixelMap face = Load(face_name).map;
-        const auto face_support = Support(face, 208, 190);
-        for (const auto& point : face_support) {
-            EXPECT_FALSE(frame_support.count(point)) << face_name << " under the frame";
-        }
+        const auto face_drawn = Drawn(face_source, 208, 190);
         for (const auto& [hair_name, hair_y] : hairs) {
+            SCOPED_TRACE(face_name + " with " + hair_name);
+            const grh::PictureSource hair_source = Source(hair_name);
             const grh::PixelMap hair = Load(hair_name).map;
-            for (const auto& point : Support(hair, 208, hair_y)) {
-                EXPECT_FALSE(face_support.count(point)) << hair_name << " over " << face_name;
-                EXPECT_FALSE(frame_support.count(point)) << hair_name << " over the frame";
+            const auto hair_drawn = Drawn(hair_source, 208, hair_y);
+            for (const auto& point : hair_drawn) {
+                ASSERT_FALSE(face_drawn.count(point)) << point.first << "," << point.second;
             }
-            // The composed portrait shows every picture in its own colours.
             Screen screen;
             screen.Put(frame, 206, 190, false);
             screen.Put(face, 208, 190, true);
             screen.Put(hair, 208, hair_y, true);
-            for (int r = 0; r < hair.height_px; ++r) {
-                for (int c = 0; c < hair.width_px; ++c) {
-                    if (hair.At(c, r) != 0) {
-                        ASSERT_EQ(screen.At(208 + c, hair_y + r), hair.At(c, r)) << hair_name;
+            for (int y = 190; y < 190 + frame.height_px; ++y) {
+                for (int x = 206; x < 206 + frame.width_px; ++x) {
+                    uint8_t expected = frame_source.look.At(x - 206, y - 190);
+                    if (hair_drawn.count({x, y})) {
+                        expected = hair_source.look.At(x - 208, y - hair_y);
+                    } else if (face_drawn.count({x, y})) {
+                        expected = face_source.look.At(x - 208, y - 190);
                     }
+                    ASSERT_EQ(screen.At(x, y), expected) << x << "," << y;
                 }
             }
         }
@@ -298,25 +318,25 @@ TEST(PortraitComposition, SuspectPhotographEqualsTheConversationPortrait) {
 
 TEST(PortraitComposition, EyeLinesFallOnTheEyes) {
     // The game draws the irises at face row 12, columns 13-14, 16-17, 27-28 and 30-31; the
-    // face leaves a black pupil between them and white at the corners, and no hair covers them.
+    // face shows a black pupil between them and white at the corners, and no hair covers them.
     for (const char* face_name : {"faccia.grh", "factri.grh"}) {
-        const grh::PixelMap face = Load(face_name).map;
+        const grh::PictureSource face = Source(face_name);
         for (int pupil : {15, 29}) {
-            EXPECT_EQ(face.At(pupil, 12), 0) << face_name;
-            EXPECT_EQ(face.At(pupil - 3, 12), 15) << face_name;
-            EXPECT_EQ(face.At(pupil + 3, 12), 15) << face_name;
-            for (int dx : {-2, -1, 1, 2}) EXPECT_NE(face.At(pupil + dx, 12), 0) << face_name;
+            EXPECT_TRUE(face.DrawnAt(pupil, 12)) << face_name;
+            EXPECT_EQ(face.look.At(pupil, 12), 0) << face_name;
+            EXPECT_EQ(face.look.At(pupil - 3, 12), 15) << face_name;
+            EXPECT_EQ(face.look.At(pupil + 3, 12), 15) << face_name;
         }
     }
     std::vector<std::pair<std::string, int>> hairs;
     for (const char* hair : kMenHair) hairs.push_back({hair, 0});
     for (const WomanHair& hair : kWomenHair) hairs.push_back({hair.name, hair.y - 190});
     for (const auto& [hair_name, shift] : hairs) {
-        const grh::PixelMap hair = Load(hair_name).map;
+        const grh::PictureSource hair = Source(hair_name);
         const int row = 12 - shift;
-        if (row >= hair.height_px) continue;
-        for (int x = 12; x <= 32 && x < hair.width_px; ++x) {
-            EXPECT_EQ(hair.At(x, row), 0) << hair_name << " x " << x;
+        if (row >= hair.look.height_px) continue;
+        for (int x = 12; x <= 32 && x < hair.look.width_px; ++x) {
+            EXPECT_FALSE(hair.DrawnAt(x, row)) << hair_name << " x " << x;
         }
     }
 }
@@ -327,8 +347,8 @@ TEST(PortraitComposition, WomensHairDiffersFromMens) {
         {"capner.grh", "capnerd.grh"}, {"capbri.grh", "capbrid.grh"}, {"capbia.grh", "capbiad.grh"},
         {"legbri.grh", "legbrid.grh"}, {"bioscu.grh", "bioscud.grh"}, {"cachi.grh", "cachid.grh"}};
     for (const auto& [man, woman] : pairs) {
-        const auto men = Support(Load(man).map, 0, 0);
-        const auto women = Support(Load(woman).map, 0, 0);
+        const auto men = Drawn(Source(man), 0, 0);
+        const auto women = Drawn(Source(woman), 0, 0);
         size_t only_women = 0;
         for (const auto& point : women) only_women += men.count(point) == 0 ? 1 : 0;
         EXPECT_GE(only_women, 60u) << woman << " looks like " << man;
@@ -345,11 +365,8 @@ TEST(PictureSources, EverySourceRoundTripsAndMatchesTheShippedFile) {
         const std::string stem(picture.file_name.substr(0, picture.file_name.size() - 4));
         SCOPED_TRACE(stem);
         ASSERT_TRUE(sources.count(stem));
-        grh::PixelMap source;
+        const grh::PixelMap source = grh::StoredPixels(Source(std::string(picture.file_name)));
         std::string error;
-        ASSERT_TRUE(grh::ReadPixelMapFile(
-            std::string(BRUNOLT_PICTURE_SOURCE_DIR) + "/" + stem + ".txt", source, error))
-            << error;
         const std::vector<uint8_t> file = grh::EncodeGrhFile(source);
         grh::PixelMap decoded;
         ASSERT_TRUE(grh::DecodeGrhFile(file, decoded, error)) << error;
@@ -379,6 +396,19 @@ TEST(PictureFormat, EncodesPlanesLeftmostPixelInBitSeven) {
                                            0x00, 0xC0,        // plane 2
                                            0x00, 0x80};       // plane 3
     EXPECT_EQ(block, expected);
+}
+
+TEST(PictureFormat, PicturesDrawnOverABackgroundStoreTheExclusiveOr) {
+    grh::PictureSource source;
+    std::string error;
+    ASSERT_TRUE(grh::ParsePictureText("3 1 over 3\n.0c\n", source, error)) << error;
+    EXPECT_FALSE(source.DrawnAt(0, 0));
+    EXPECT_TRUE(source.DrawnAt(1, 0));
+    const grh::PixelMap stored = grh::StoredPixels(source);
+    // Undrawn stays 0; black is stored as the background so that it shows black; 12 ^ 3 = 15.
+    EXPECT_EQ(stored.colours, (std::vector<uint8_t>{0, 3, 15}));
+    EXPECT_FALSE(grh::ParsePictureText("3 1 over 16\n...\n", source, error));
+    EXPECT_FALSE(grh::ParsePictureText("3 1 under 3\n...\n", source, error));
 }
 
 TEST(PictureFormat, RefusesBadTextAndBadFiles) {

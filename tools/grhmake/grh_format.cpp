@@ -49,13 +49,26 @@ size_t FourPlaneBlockBytes(int width_px, int height_px) {
            4 * static_cast<size_t>(PlaneBytes(width_px)) * static_cast<size_t>(height_px);
 }
 
-bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& error) {
+PixelMap StoredPixels(const PictureSource& source) {
+    PixelMap stored = source.look;
+    for (size_t i = 0; i < stored.colours.size(); ++i) {
+        if (source.drawn[i] == 0) {
+            stored.colours[i] = 0;
+        } else if (source.over_colour >= 0) {
+            stored.colours[i] = static_cast<uint8_t>(stored.colours[i] ^ source.over_colour);
+        }
+    }
+    return stored;
+}
+
+bool ParsePictureText(const std::string& text, PictureSource& source, std::string& error) {
     std::istringstream in(text);
     std::string line;
     int line_number = 0;
     bool have_size = false;
     int row = 0;
-    map = PixelMap{};
+    source = PictureSource{};
+    PixelMap& map = source.look;
     while (std::getline(in, line)) {
         ++line_number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -64,10 +77,20 @@ bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& erro
             std::istringstream size_line(line);
             int width_px = 0;
             int height_px = 0;
-            std::string rest;
-            if (!(size_line >> width_px >> height_px) || (size_line >> rest)) {
+            std::string word;
+            if (!(size_line >> width_px >> height_px)) {
                 error = LineMessage(line_number, "expected \"width height\"");
                 return false;
+            }
+            if (size_line >> word) {
+                int over = -1;
+                std::string rest;
+                if (word != "over" || !(size_line >> over) || over < 0 || over > 15 ||
+                    (size_line >> rest)) {
+                    error = LineMessage(line_number, "expected \"width height over C\", C 0-15");
+                    return false;
+                }
+                source.over_colour = over;
             }
             if (width_px < 1 || height_px < 1 || width_px > kMaxSide_px ||
                 height_px > kMaxSide_px) {
@@ -75,6 +98,7 @@ bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& erro
                 return false;
             }
             map = MakePixelMap(width_px, height_px);
+            source.drawn.assign(map.colours.size(), 0);
             have_size = true;
             continue;
         }
@@ -89,13 +113,16 @@ bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& erro
             return false;
         }
         for (int x = 0; x < map.width_px; ++x) {
-            const int colour = HexValue(line[static_cast<size_t>(x)]);
+            const char c = line[static_cast<size_t>(x)];
+            if (c == '.') continue;
+            const int colour = HexValue(c);
             if (colour < 0) {
-                error = LineMessage(
-                    line_number, "column " + std::to_string(x + 1) + " is not a colour 0-9 or a-f");
+                error = LineMessage(line_number, "column " + std::to_string(x + 1) +
+                                                     " is not a colour 0-9 or a-f, nor '.'");
                 return false;
             }
             map.Set(x, row, static_cast<uint8_t>(colour));
+            source.drawn[static_cast<size_t>(row) * map.width_px + x] = 1;
         }
         ++row;
     }
@@ -110,17 +137,24 @@ bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& erro
     return true;
 }
 
-bool ReadPixelMapFile(const std::string& path, PixelMap& map, std::string& error) {
+bool ReadPictureFile(const std::string& path, PictureSource& source, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot open";
         return false;
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!ParsePixelMapText(text, map, error)) {
+    if (!ParsePictureText(text, source, error)) {
         error = path + ": " + error;
         return false;
     }
+    return true;
+}
+
+bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& error) {
+    PictureSource source;
+    if (!ParsePictureText(text, source, error)) return false;
+    map = StoredPixels(source);
     return true;
 }
 

@@ -30,17 +30,40 @@ struct PixelMap {
 
 PixelMap MakePixelMap(int width_px, int height_px, uint8_t fill = 0);
 
+// A picture as its author drew it. Pictures put by exclusive or over a known background (the
+// portrait's face and hair over the frame's backdrop) are drawn in the colours they must show;
+// each drawn pixel is stored as colour XOR background so that the put shows that colour, and an
+// undrawn pixel is stored as 0 so that it leaves what is below.
+struct PictureSource {
+    // Colours as they are meant to appear; 0 where nothing is drawn.
+    PixelMap look;
+    // 1 where the author drew a colour, 0 where the pixel is left undrawn.
+    std::vector<uint8_t> drawn;
+    // Background the picture is put over by exclusive or, or -1 for a picture stored as drawn.
+    int over_colour = -1;
+
+    bool DrawnAt(int x, int y) const {
+        return drawn[static_cast<size_t>(y) * look.width_px + x] != 0;
+    }
+};
+
+// The pixels that go into the file.
+PixelMap StoredPixels(const PictureSource& source);
+
 // Bytes of one bit plane of a row: (width + 7) div 8.
 int PlaneBytes(int width_px);
 // Bytes a four-plane block of this size takes: 4 + 4 x plane bytes x height.
 size_t FourPlaneBlockBytes(int width_px, int height_px);
 
 // Reads a text pixel map. Lines starting with '#' and empty lines are comments; the first other
-// line holds "width height"; then exactly height rows of exactly width characters, one per
-// pixel, '0'-'9' and 'a'-'f' (or 'A'-'F') for colours 0-15. Returns false with a message naming
-// the line on any fault.
+// line holds "width height", or "width height over C" for a picture put by exclusive or over
+// colour C (0-15); then exactly height rows of exactly width characters, one per pixel, '0'-'9'
+// and 'a'-'f' (or 'A'-'F') for colours 0-15 and '.' for an undrawn pixel. Returns false with a
+// message naming the line on any fault.
+bool ParsePictureText(const std::string& text, PictureSource& source, std::string& error);
+bool ReadPictureFile(const std::string& path, PictureSource& source, std::string& error);
+// The same for a plain map: the stored pixels of the source.
 bool ParsePixelMapText(const std::string& text, PixelMap& map, std::string& error);
-bool ReadPixelMapFile(const std::string& path, PixelMap& map, std::string& error);
 // The text form ParsePixelMapText reads, with the given comment lines on top.
 std::string FormatPixelMapText(const PixelMap& map, const std::vector<std::string>& comments);
 

@@ -21,12 +21,13 @@ int Usage() {
 }
 
 int Make(const std::string& source_path, const std::string& output_path) {
-    grh::PixelMap map;
+    grh::PictureSource source;
     std::string error;
-    if (!grh::ReadPixelMapFile(source_path, map, error)) {
+    if (!grh::ReadPictureFile(source_path, source, error)) {
         std::fprintf(stderr, "grhmake: %s\n", error.c_str());
         return 1;
     }
+    const grh::PixelMap map = grh::StoredPixels(source);
     // A picture the game loads must fit the buffer the game gives it; refusing here keeps an
     // oversized drawing from ever reaching the data folder.
     const std::string name = BaseName(output_path);
