@@ -119,13 +119,16 @@ TEST_P(FontSet, LettersAndDigitsArePresentAndDistinct) {
         shapes.insert(f.Glyph(g));
     }
     EXPECT_EQ(shapes.size(), chars.size()) << f.name;
-    // A few shapes: 'I' and '1' are upright strokes, 'O' is closed left and right, '-' flat.
-    EXPECT_NE(f.Glyph('O'), f.Glyph('0'));
-    EXPECT_EQ(f.Count('-'), [&] {
-        int widest = 0;
-        for (int y = 0; y < f.height; ++y) widest += __builtin_popcount(f.Row('-', y));
-        return widest;
-    }());
+    EXPECT_NE(f.Glyph('O'), f.Glyph('0')) << f.name;
+    EXPECT_NE(f.Glyph('l'), f.Glyph('1')) << f.name;
+    // '-' is one straight stroke: a single run of pixels in each row it uses.
+    int stroke_rows = 0;
+    for (int y = 0; y < f.height; ++y) {
+        EXPECT_LE(Runs(f.Row('-', y), 8), 1) << f.name;
+        stroke_rows += f.Row('-', y) != 0 ? 1 : 0;
+    }
+    EXPECT_GE(stroke_rows, 1) << f.name;
+    EXPECT_LE(stroke_rows, 2) << f.name;
 }
 
 TEST_P(FontSet, FullBlockAndHalfBlocks) {
@@ -237,29 +240,26 @@ TEST_P(FontSet, BoxPiecesJoinAtTheCellEdges) {
     // A double line's strokes sit on either side of the single line's stroke.
     const unsigned s_v = pattern[1][0];
     const unsigned d_v = pattern[2][0];
-    EXPECT_LT(__builtin_ctz(d_v), __builtin_ctz(s_v) + 1) << f.name;
+    EXPECT_LE(__builtin_ctz(d_v), __builtin_ctz(s_v)) << f.name;
     EXPECT_GE(31 - __builtin_clz(d_v), 31 - __builtin_clz(s_v)) << f.name;
 }
 
 TEST_P(FontSet, CornersTurnTheRightWay) {
-    // ╔ ╗ ╚ ╝ and ┌ ┐ └ ┘ are each other's mirror images at the cell's middle lines only
-    // in shape, so check where their pixels lie: each corner keeps away from the two edges
-    // it does not reach.
+    // ╔ ╗ ╚ ╝ and ┌ ┐ └ ┘: the corner of the cell that the lines turn away from stays empty,
+    // and the lines reach the two edges they leave by.
     struct Corner {
         int code;
-        bool top, left;  // the quadrant holding the corner's bend
+        bool top, left;  // the lines leave by the top (else bottom), left (else right) edge
     };
     for (const Corner& c :
          {Corner{0xC9, false, false}, Corner{0xBB, false, true}, Corner{0xC8, true, false},
           Corner{0xBC, true, true}, Corner{0xDA, false, false}, Corner{0xBF, false, true},
           Corner{0xC0, true, false}, Corner{0xD9, true, true}}) {
-        // The corner's far quadrant (opposite the arms) is empty.
         const int x0 = c.left ? 6 : 0;
         const int y0 = c.top ? f.height - 2 : 0;
         for (int y = y0; y < y0 + 2; ++y)
             for (int x = x0; x < x0 + 2; ++x)
                 EXPECT_FALSE(f.Px(c.code, x, y)) << f.name << " corner " << std::hex << c.code;
-        // Its arms reach the two edges it names (tested in detail above).
         EXPECT_NE(f.Row(c.code, c.top ? 0 : f.height - 1), 0u) << std::hex << c.code;
         EXPECT_NE(f.Column(c.code, c.left ? 0 : 7), 0u) << std::hex << c.code;
     }
@@ -294,14 +294,15 @@ TEST_P(FontSet, AccentedLettersCarryTheirAccents) {
     for (const Accented& a :
          {Accented{0x8A, 'e', true}, Accented{0x82, 'e', false}, Accented{0x85, 'a', true},
           Accented{0xA0, 'a', false}, Accented{0x97, 'u', true}, Accented{0x95, 'o', true}}) {
-        // The letter's body, from the top row of the plain letter down, is the plain letter.
+        // The letter's body, from the top row of the plain letter down, is the plain letter
+        // (one row may differ where the accent comes close).
         const int body_top = f.TopRow(a.base);
         int same_rows = 0;
         for (int y = body_top; y < f.height; ++y)
             same_rows += f.Row(a.code, y) == f.Row(a.base, y) ? 1 : 0;
         EXPECT_GE(same_rows, f.height - body_top - 1) << f.name << " " << std::hex << a.code;
         // Above it an accent slanting down to the right (grave) or to the left (acute).
-        const Accent accent = AccentAbove(f, a.code, body_top - 1 >= 0 ? body_top : 0);
+        const Accent accent = AccentAbove(f, a.code, body_top);
         ASSERT_GE(accent.rows, 1) << f.name << " " << std::hex << a.code << " has no accent";
         if (accent.rows >= 2) {
             if (a.grave)

@@ -439,7 +439,11 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--out-dir" || arg == "--note") {
             if (i + 1 >= argc) return Usage();
-            (arg == "--out-dir" ? out_dir : notes.emplace_back()) = argv[++i];
+            if (arg == "--out-dir") {
+                out_dir = argv[++i];
+            } else {
+                notes.push_back(argv[++i]);
+            }
             current = nullptr;
         } else if (arg == "--set8") {
             current = &specs8;
