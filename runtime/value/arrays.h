@@ -86,7 +86,8 @@ void Arr_Dim(RtArray<T>& array, int32_t lower, int32_t upper, bool conventional 
 // Releases the elements; the array may be dimensioned again.
 template <class T>
 void Arr_Erase(RtArray<T>& array) {
-    if ((array.flags & kArrConventional) != 0 && array.count > 0) Rt_ConventionalFree(array.address);
+    if ((array.flags & kArrConventional) != 0 && array.count > 0)
+        Rt_ConventionalFree(array.address);
     array.heap.clear();
     array.heap.shrink_to_fit();
     array.address = 0;

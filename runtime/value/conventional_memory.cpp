@@ -48,6 +48,10 @@ void Rt_ConventionalFree(uint32_t address) {
     }
 }
 
-size_t Rt_ConventionalBlockCount() { return g_blocks.size(); }
+size_t Rt_ConventionalBlockCount() {
+    return g_blocks.size();
+}
 
-void Rt_ConventionalReset() { g_blocks.clear(); }
+void Rt_ConventionalReset() {
+    g_blocks.clear();
+}

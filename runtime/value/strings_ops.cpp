@@ -21,7 +21,9 @@ RtString Str_Concat(const RtString& a, const RtString& b) {
     return joined;
 }
 
-RtString Str_Left(const RtString& s, int64_t n) { return s.substr(0, Clamp(n, s.size())); }
+RtString Str_Left(const RtString& s, int64_t n) {
+    return s.substr(0, Clamp(n, s.size()));
+}
 
 RtString Str_Right(const RtString& s, int64_t n) {
     const size_t count = Clamp(n, s.size());
@@ -54,7 +56,9 @@ RtString Str_Chr(int64_t code) {
     return RtString(1, static_cast<char>(static_cast<uint8_t>(code)));
 }
 
-RtString Str_Space(int64_t n) { return Str_Repeat(n, ' '); }
+RtString Str_Space(int64_t n) {
+    return Str_Repeat(n, ' ');
+}
 
 RtString Str_Repeat(int64_t n, int64_t code) {
     if (n <= 0) return RtString();
@@ -98,12 +102,24 @@ int32_t Str_Compare(const RtString& a, const RtString& b, StrRelation relation) 
     if (order == 0 && a.size() != b.size()) order = a.size() < b.size() ? -1 : 1;
     bool truth = false;
     switch (relation) {
-        case StrRelation::Equal: truth = order == 0; break;
-        case StrRelation::NotEqual: truth = order != 0; break;
-        case StrRelation::Less: truth = order < 0; break;
-        case StrRelation::Greater: truth = order > 0; break;
-        case StrRelation::LessEqual: truth = order <= 0; break;
-        case StrRelation::GreaterEqual: truth = order >= 0; break;
+        case StrRelation::Equal:
+            truth = order == 0;
+            break;
+        case StrRelation::NotEqual:
+            truth = order != 0;
+            break;
+        case StrRelation::Less:
+            truth = order < 0;
+            break;
+        case StrRelation::Greater:
+            truth = order > 0;
+            break;
+        case StrRelation::LessEqual:
+            truth = order <= 0;
+            break;
+        case StrRelation::GreaterEqual:
+            truth = order >= 0;
+            break;
     }
     return truth ? -1 : 0;
 }
@@ -144,7 +160,9 @@ void Str_MidAssign(RtString& target, int64_t start, int64_t n, const RtString& v
                    static_cast<size_t>(skipped), static_cast<size_t>(n));
 }
 
-int32_t Str_Asc(const RtString& s) { return Str_Asc(s, 1); }
+int32_t Str_Asc(const RtString& s) {
+    return Str_Asc(s, 1);
+}
 
 int32_t Str_Asc(const RtString& s, int64_t p) {
     if (Err_IsPending()) return 0;
@@ -155,7 +173,9 @@ int32_t Str_Asc(const RtString& s, int64_t p) {
     return static_cast<uint8_t>(s[static_cast<size_t>(p - 1)]);
 }
 
-void Str_Assign(FixedString& target, const RtString& value) { Str_AssignLeft(target, value); }
+void Str_Assign(FixedString& target, const RtString& value) {
+    Str_AssignLeft(target, value);
+}
 
 void Str_AssignLeft(FixedString& target, const RtString& value) {
     const size_t length = target.value.size();

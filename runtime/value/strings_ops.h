@@ -26,11 +26,13 @@ RtString Str_Chr(int64_t code);
 RtString Str_Space(int64_t n);
 // n copies of the low 8 bits of `code` (n < 0 counts as 0).
 RtString Str_Repeat(int64_t n, int64_t code);
-RtString Str_Upper(const RtString& s);  // a-z only
-RtString Str_Lower(const RtString& s);  // A-Z only
+RtString Str_Upper(const RtString& s);      // a-z only
+RtString Str_Lower(const RtString& s);      // A-Z only
 RtString Str_TrimLeft(const RtString& s);   // leading code-32 blanks only
 RtString Str_TrimRight(const RtString& s);  // trailing code-32 blanks only
-inline int32_t Str_Len(const RtString& s) { return static_cast<int32_t>(s.size()); }
+inline int32_t Str_Len(const RtString& s) {
+    return static_cast<int32_t>(s.size());
+}
 
 enum class StrRelation : uint8_t { Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual };
 // Unsigned byte comparison, the shorter string first on a common prefix: -1 true, 0 false.
@@ -52,11 +54,14 @@ int32_t Str_Asc(const RtString& s, int64_t p);
 
 // A fixed-length string variable: its length is set once and never changes.
 struct FixedString {
-    explicit FixedString(int32_t length) : value(static_cast<size_t>(length < 0 ? 0 : length), ' ') {}
+    explicit FixedString(int32_t length)
+        : value(static_cast<size_t>(length < 0 ? 0 : length), ' ') {}
     RtString value;
 };
 
-inline void Str_Assign(RtString& target, const RtString& value) { target = value; }
+inline void Str_Assign(RtString& target, const RtString& value) {
+    target = value;
+}
 // The value cut to the target's length, or filled up with blanks.
 void Str_Assign(FixedString& target, const RtString& value);
 // Left- and right-justified assignment: the value placed at the left (right) of the target,
@@ -67,8 +72,8 @@ void Str_AssignRight(FixedString& target, const RtString& value);
 // A number's little-endian bytes as a string of sizeof(T) bytes.
 template <class T>
 RtString Str_FromBytes(T number) {
-    static_assert(std::is_arithmetic_v<T> && (sizeof(T) == 1 || sizeof(T) == 2 ||
-                                              sizeof(T) == 4 || sizeof(T) == 8));
+    static_assert(std::is_arithmetic_v<T> &&
+                  (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4 || sizeof(T) == 8));
     RtString bytes(sizeof(T), '\0');
     std::memcpy(bytes.data(), &number, sizeof(T));
     return bytes;

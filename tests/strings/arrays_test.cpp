@@ -6,7 +6,7 @@
 namespace {
 
 class ArraysTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Err_Reset();
         Rt_ConventionalReset();

@@ -1,12 +1,12 @@
 // Edge results of the string operations: counts, positions, comparisons, fixed lengths.
-#include "strings_ops.h"
-
 #include <gtest/gtest.h>
+
+#include "strings_ops.h"
 
 namespace {
 
 class StringsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Err_Reset(); }
     void TearDown() override { Err_Reset(); }
 };

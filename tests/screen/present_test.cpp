@@ -1,0 +1,339 @@
+// Presentation: window size, change detection, full screen, blinking, cursor, work buffer,
+// and a presenter thread running beside the program thread.
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "font_data.h"
+#include "screen_fixture.h"
+#include "sdl_session.h"
+
+namespace {
+
+// The real window under the dummy driver, with its updates counted and the full-screen
+// sizes chosen by the test.
+class CountingWindow final : public plat::Window {
+  public:
+    explicit CountingWindow(std::unique_ptr<plat::Window> real) : real_(std::move(real)) {}
+    bool poll_event(plat::WindowEvent& event) override { return real_->poll_event(event); }
+    void inject_event(const plat::WindowEvent& event) override { real_->inject_event(event); }
+    uint8_t app_state() override { return real_->app_state(); }
+    void enable_key_repeat(int delay_ms, int interval_ms) override {
+        real_->enable_key_repeat(delay_ms, interval_ms);
+    }
+    plat::LockKeyState lock_keys() override { return real_->lock_keys(); }
+    std::vector<plat::ScreenSize> full_screen_sizes(bool& any_size) override {
+        any_size = false;
+        return sizes;
+    }
+    plat::VideoSurface* set_video_mode(int width, int height, bool full_screen) override {
+        modes.push_back(std::to_string(width) + "x" + std::to_string(height) +
+                        (full_screen ? "F" : "W"));
+        // The dummy driver has no full screen of its own: a window of that size stands in.
+        return real_->set_video_mode(width, height, false);
+    }
+    void update() override {
+        ++updates;
+        real_->update();
+    }
+    void set_caption(const std::string& caption) override { real_->set_caption(caption); }
+    void set_icon_bmp(const uint8_t* bmp, size_t length) override {
+        real_->set_icon_bmp(bmp, length);
+    }
+    void set_cursor(const std::vector<std::string>& picture, int x, int y) override {
+        real_->set_cursor(picture, x, y);
+    }
+    void show_cursor(bool visible) override { mouse_visible = visible; }
+    void free_cursor() override { real_->free_cursor(); }
+
+    std::vector<plat::ScreenSize> sizes;
+    std::vector<std::string> modes;
+    int updates = 0;
+    bool mouse_visible = true;
+
+  private:
+    std::unique_ptr<plat::Window> real_;
+};
+
+// A window whose surface is plain memory with its channels in another order.
+class MemoryWindow final : public plat::Window {
+  public:
+    bool poll_event(plat::WindowEvent&) override { return false; }
+    void inject_event(const plat::WindowEvent&) override {}
+    uint8_t app_state() override { return 6; }
+    void enable_key_repeat(int, int) override {}
+    plat::LockKeyState lock_keys() override { return {}; }
+    std::vector<plat::ScreenSize> full_screen_sizes(bool& any_size) override {
+        any_size = false;
+        return {};
+    }
+    plat::VideoSurface* set_video_mode(int width, int height, bool) override {
+        pixels.assign(static_cast<size_t>(width) * height, 0xDEADBEEF);
+        surface.pixels = reinterpret_cast<uint8_t*>(pixels.data());
+        surface.width = width;
+        surface.height = height;
+        surface.pitch_bytes = width * 4;
+        surface.red_mask = 0xFF;
+        surface.green_mask = 0xFF00;
+        surface.blue_mask = 0xFF0000;
+        return &surface;
+    }
+    void update() override { ++updates; }
+    void set_caption(const std::string&) override {}
+    void set_icon_bmp(const uint8_t*, size_t) override {}
+    void set_cursor(const std::vector<std::string>&, int, int) override {}
+    void show_cursor(bool) override {}
+    void free_cursor() override {}
+
+    std::vector<uint32_t> pixels;
+    plat::VideoSurface surface;
+    std::atomic<int> updates{0};
+};
+
+class PresentTest : public ScreenTest {
+  protected:
+    void SetUp() override {
+        ScreenTest::SetUp();
+        std::string error;
+        ASSERT_TRUE(session_.start_sdl(error)) << error;
+        window_ = std::make_unique<CountingWindow>(plat::MakeSdlWindow());
+        Install(window_.get());
+    }
+    void Install(plat::Window* window) {
+        plat::Platform platform;
+        platform.clock = &clock_;
+        platform.window = window;
+        plat::Plat_Install(platform);
+    }
+    void Present(int frames = 1) {
+        for (int i = 0; i < frames; ++i) Scr_Present();
+    }
+
+    ManualClock clock_;
+    plat::SdlSession session_;
+    std::unique_ptr<CountingWindow> window_;
+};
+
+TEST_F(PresentTest, WindowFollowsTheVisualPage) {
+    Present();
+    EXPECT_EQ(Scr_PresentGeometry().surfaceWidth, 640);
+    EXPECT_EQ(Scr_PresentGeometry().surfaceHeight, 400);
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Present();
+    EXPECT_EQ(Scr_PresentGeometry().surfaceWidth, 640);
+    EXPECT_EQ(Scr_PresentGeometry().surfaceHeight, 480);
+    Scr_SetMode(7, 0, 0, 0, 1);
+    Present();
+    EXPECT_EQ(Scr_PresentGeometry().surfaceWidth, 320);
+    EXPECT_EQ(Scr_PresentGeometry().surfaceHeight, 200);
+    ASSERT_NE(Scr_CurrentSurface(), nullptr);
+    EXPECT_EQ(Scr_CurrentSurface()->width, 320);
+    const std::vector<std::string> expected = {"640x400W", "640x480W", "320x200W"};
+    EXPECT_EQ(window_->modes, expected);
+}
+
+TEST_F(PresentTest, UnchangedPageCausesNoUpdates) {
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Scr_Print("Brunolt", false);
+    Present();
+    EXPECT_EQ(window_->updates, 1);
+    Present(40);
+    EXPECT_EQ(window_->updates, 1);
+    EXPECT_EQ(Scr_PresentGeometry().frames, 41u);
+    Scr_Print("!", false);
+    Present(3);
+    EXPECT_EQ(window_->updates, 2);
+    Scr_Color(15, 3, 0, 3);  // a colour field alone changes no pixel
+    Present();
+    EXPECT_EQ(window_->updates, 2);
+    Scr_ForceCompleteFrame();
+    Present();
+    EXPECT_EQ(window_->updates, 3);
+    // The same on the text screen, whose hidden cursor changes nothing either.
+    Scr_SetMode(0, 0, 0, 0, 1);
+    Present(30);
+    EXPECT_EQ(window_->updates, 4);
+}
+
+TEST_F(PresentTest, PaletteChangeIsAChange) {
+    Scr_SetMode(7, 0, 0, 0, 1);
+    Present(2);
+    EXPECT_EQ(window_->updates, 1);
+    EXPECT_EQ(Scr_PresentedPixel(10, 10), 0x000000u);
+    Scr_Color(15, 1, 0, 3);
+    Present();
+    EXPECT_EQ(window_->updates, 2);
+    EXPECT_EQ(Scr_PresentedPixel(10, 10), 0x0000AAu);
+}
+
+TEST_F(PresentTest, PixelsGoThroughThePalette) {
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Scr_Color(12, 0, 0, 1);
+    Scr_Print("\xDB", false);
+    Present();
+    EXPECT_EQ(Scr_PresentedPixel(3, 5), 0xFF5555u);
+    EXPECT_EQ(Scr_PresentedPixel(8, 5), 0x000000u);
+}
+
+TEST_F(PresentTest, FullScreenDoublesAndCentresASmallPage) {
+    window_->sizes = {{640, 480}, {800, 600}};
+    Scr_SetMode(7, 0, 0, 0, 1);
+    Scr_Cls(0, 4, 3);
+    Present();
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    PresentGeometry g = Scr_PresentGeometry();
+    EXPECT_EQ(g.fullScreenState, 1);
+    EXPECT_EQ(g.surfaceWidth, 640);
+    EXPECT_EQ(g.surfaceHeight, 480);
+    EXPECT_EQ(g.scale, 2);
+    EXPECT_EQ(g.offsetX, 0);
+    EXPECT_EQ(g.offsetY, 40);
+    EXPECT_FALSE(window_->mouse_visible);
+    EXPECT_EQ(Rt_Words().fullScreenRequests.load(), 0);
+    EXPECT_EQ(Scr_PresentedPixel(0, 39), 0x000000u);
+    EXPECT_EQ(Scr_PresentedPixel(0, 40), 0xAA0000u);
+    EXPECT_EQ(Scr_PresentedPixel(639, 439), 0xAA0000u);
+    EXPECT_EQ(Scr_PresentedPixel(639, 440), 0x000000u);
+    // The closest size is already 4:3, so the next request returns to the window.
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    g = Scr_PresentGeometry();
+    EXPECT_EQ(g.fullScreenState, 0);
+    EXPECT_EQ(g.surfaceWidth, 320);
+    EXPECT_EQ(g.scale, 1);
+    EXPECT_TRUE(window_->mouse_visible);
+    const std::vector<std::string> expected = {"320x200W", "640x480F", "320x200W"};
+    EXPECT_EQ(window_->modes, expected);
+}
+
+TEST_F(PresentTest, FullScreenCandidatesAndTheFourThreeStep) {
+    window_->sizes = {{1024, 768}, {848, 480}, {600, 800}, {1280, 1024}};
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Rt_Words().fullScreenRequests = 3;
+    Present();
+    PresentGeometry g = Scr_PresentGeometry();
+    EXPECT_EQ(g.fullScreenState, 1);
+    EXPECT_EQ(g.surfaceWidth, 848);
+    EXPECT_EQ(g.surfaceHeight, 480);
+    EXPECT_EQ(g.scale, 1);
+    EXPECT_EQ(g.offsetX, 104);
+    EXPECT_EQ(g.offsetY, 0);
+    Present();  // one request per frame
+    g = Scr_PresentGeometry();
+    EXPECT_EQ(g.fullScreenState, 2);
+    EXPECT_EQ(g.surfaceWidth, 1024);
+    EXPECT_EQ(g.offsetX, 192);
+    EXPECT_EQ(g.offsetY, 144);
+    Present();
+    EXPECT_EQ(Scr_PresentGeometry().fullScreenState, 0);
+    EXPECT_EQ(Scr_PresentGeometry().surfaceWidth, 640);
+}
+
+TEST_F(PresentTest, EqualDistanceTakesTheLaterSize) {
+    window_->sizes = {{800, 600}, {700, 700}, {640, 200}};
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Scr_PresentGeometry().surfaceWidth, 700);
+    EXPECT_EQ(Scr_PresentGeometry().surfaceHeight, 700);
+}
+
+TEST_F(PresentTest, NoListedSizeKeepsTheWindow) {
+    window_->sizes = {{640, 200}, {512, 384}};
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Scr_PresentGeometry().fullScreenState, 0);
+    EXPECT_EQ(Rt_Words().fullScreenRequests.load(), 0);
+}
+
+TEST_F(PresentTest, BlinkingCellAlternatesEveryEightFrames) {
+    Scr_Color(23, 1, 0, 3);  // blinking grey on blue
+    Scr_Print("\xDB", false);
+    Scr_Color(7, 0, 0, 3);
+    // Frame n has blink phase (n >> 3) & 1.
+    for (uint32_t frame = 1; frame <= 40; ++frame) {
+        Present();
+        const bool hidden = ((frame >> 3) & 1) != 0;
+        ASSERT_EQ(Scr_PresentedPixel(3, 7), hidden ? 0x0000AAu : 0xAAAAAAu) << frame;
+        ASSERT_EQ(Scr_PresentedPixel(11, 7), 0x000000u) << frame;
+    }
+    // One update for the first frame, then one per change of phase (frames 8, 16, 24, 32, 40).
+    EXPECT_EQ(window_->updates, 6);
+}
+
+TEST_F(PresentTest, VisibleCursorBlinksInItsCell) {
+    Scr_Locate(3, 5, 1, 6, 7, 31);  // two lines: rows 13 and 14 of a 16-row cell
+    for (uint32_t frame = 1; frame <= 16; ++frame) {
+        Present();
+        const bool on = ((frame >> 2) & 1) != 0;
+        const int x = 4 * 8 + 2, y = 2 * 16;
+        ASSERT_EQ(Scr_PresentedPixel(x, y + 13), on ? 0xAAAAAAu : 0u) << frame;
+        ASSERT_EQ(Scr_PresentedPixel(x, y + 14), on ? 0xAAAAAAu : 0u) << frame;
+        ASSERT_EQ(Scr_PresentedPixel(x, y + 12), 0u) << frame;
+        ASSERT_EQ(Scr_PresentedPixel(x, y + 15), 0u) << frame;
+    }
+    // Moving the cursor clears its old cell.
+    for (int i = 0; i < 4; ++i) Present();
+    ASSERT_EQ(((Scr_PresentGeometry().frames >> 2) & 1), 1u);
+    Scr_Locate(4, 5, 0, 0, 0, 3);
+    Present();
+    EXPECT_EQ(Scr_PresentedPixel(4 * 8 + 2, 2 * 16 + 13), 0u);
+    EXPECT_EQ(Scr_PresentedPixel(4 * 8 + 2, 3 * 16 + 13), 0xAAAAAAu);
+}
+
+TEST_F(PresentTest, TextGlyphsInTheirColours) {
+    Scr_Color(14, 4, 0, 3);
+    Scr_Print("\x82", false);
+    Present();
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const bool set = kFont8x16[0x82 * 128 + y * 8 + x] != 0;
+            ASSERT_EQ(Scr_PresentedPixel(x, y), set ? 0xFFFF55u : 0xAA0000u) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(PresentTest, WorkBufferWhenTheMasksDiffer) {
+    MemoryWindow memory;
+    Install(&memory);
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Scr_Color(12, 0, 0, 1);
+    Scr_Print("\xDB", false);
+    Present();
+    EXPECT_EQ(memory.updates.load(), 1);
+    EXPECT_EQ(Scr_PresentedPixel(1, 1), 0xFF5555u);
+    EXPECT_EQ(memory.pixels[1 * 640 + 1], 0x5555FFu);  // blue in the high byte here
+    EXPECT_EQ(memory.pixels[100 * 640 + 100], 0u);     // cleared, then drawn black
+}
+
+TEST_F(PresentTest, PresenterThreadBesideTheProgramThread) {
+    MemoryWindow memory;
+    Install(&memory);
+    Rt_Words().loopRunning = 1;
+    std::atomic<bool> done{false};
+    std::thread presenter([&] {
+        while (!done.load()) {
+            Scr_Present();
+            std::this_thread::yield();
+        }
+    });
+    for (int round = 0; round < 3; ++round) {
+        Scr_SetMode(12, 0, 0, 0, 1);
+        for (int i = 0; i < 40; ++i) Scr_Print("Pronto? Chi parla?", true);
+        Scr_SetMode(7, 0, 0, 0, 1);
+        for (int i = 0; i < 30; ++i) Scr_Print("Attendere prego.....", true);
+        Scr_Color(15, 2, 0, 3);
+    }
+    while (memory.updates.load() < 3) std::this_thread::yield();
+    done = true;
+    presenter.join();
+    Rt_Words().loopRunning = 0;
+    EXPECT_EQ(Rt_Words().modeHandshake.load(), 0);
+    EXPECT_EQ(Err_Pending(), 0u);
+}
+
+}  // namespace
