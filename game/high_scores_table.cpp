@@ -62,13 +62,13 @@ int16_t NewTimeFromResult(const RtString& resultTime) {
     return ToInt16(Num_FromText(resultTime), value) ? value : 0;
 }
 
-RtString TimeNumberText(int16_t value) {
+RtString Int16NumberText(int16_t value) {
     return value >= 0 ? " " + std::to_string(value) : std::to_string(value);
 }
 
 void MergeNewEntry(HighScoreTable& table, const RtString& typedName, int16_t newTime) {
     table.names[6] = typedName;
-    table.times[6] = TimeNumberText(newTime);
+    table.times[6] = Int16NumberText(newTime);
     SortHighScores(table);
 }
 
@@ -115,6 +115,10 @@ ListedTime ListTime(const RtString& time) {
 RtString RewrittenTimeText(const RtString& fourDigitTime) {
     const RtString& t = fourDigitTime;
     return t.substr(0, 2) + "," + (t.size() >= 2 ? t.substr(t.size() - 2) : t);
+}
+
+RtString PlaceText(int16_t place) {
+    return Int16NumberText(place) + "\xF8 ";
 }
 
 NameKeyOutcome NameEntry_TakeKey(NameEntry& entry, uint8_t key) {

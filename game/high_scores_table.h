@@ -36,7 +36,7 @@ void ReadQualifyingTime(int16_t& qualifyingTime);
 int16_t NewTimeFromResult(const RtString& resultTime);
 
 // Number text of a 16-bit value: a blank before a value that is not negative.
-RtString TimeNumberText(int16_t value);
+RtString Int16NumberText(int16_t value);
 
 // Puts the new entry in place 6 (time as number text, with its leading blank) and ranks the
 // six entries by time in five passes of neighbour swaps; equal times keep their order, so a
@@ -70,6 +70,20 @@ ListedTime ListTime(const RtString& time);
 // comma and its last two (0042 -> 00,42).
 RtString RewrittenTimeText(const RtString& fourDigitTime);
 inline constexpr int16_t kRewrittenTimeColumn = 22;
+
+// The listing: place w stands on row w + 6 from column 7 in colour w + 10, beginning with
+// the place text; "Minuti" stands at column 28.
+inline constexpr int16_t kListColumn = 7;
+inline constexpr int16_t kMinutesWordColumn = 28;
+inline int16_t ListRow(int place) {
+    return static_cast<int16_t>(place + 6);
+}
+inline int16_t ListColour(int place) {
+    return static_cast<int16_t>(place + 10);
+}
+
+// The place as number text, the degree sign (byte 0xF8) and a blank: " 1\xF8 ".
+RtString PlaceText(int16_t place);
 
 // ---- The name entry -------------------------------------------------------------------------
 

@@ -431,6 +431,17 @@ bool FinishLineEnd(FileEntry& entry, int first) {
     return StepBack(entry);
 }
 
+// Closes an open number; for output through a temporary file, this is where the new
+// contents replace the old file. A failure is raised and the old file stays as it was.
+void CloseNumber(int32_t number) {
+    std::unique_ptr<FileEntry> entry = Unregister(number);
+    if (!entry->temporaryPath.empty() && !entry->outputFailed) {
+        const int32_t error = FinishReplacement(*entry);
+        if (error != 0) Err_Raise(error);
+    }
+    // The entry's destructor closes the handle and removes an unused temporary file.
+}
+
 }  // namespace
 
 // ---- The operations -------------------------------------------------------------------------
@@ -506,13 +517,7 @@ void File_Open(const RtString& name, FileMode mode, FileAccess access, FileLock 
 
 void File_Close(int32_t number) {
     if (Err_IsPending()) return;
-    if (FindEntry(number) == nullptr) return;
-    std::unique_ptr<FileEntry> entry = Unregister(number);
-    if (!entry->temporaryPath.empty() && !entry->outputFailed) {
-        const int32_t error = FinishReplacement(*entry);
-        if (error != 0) Err_Raise(error);
-    }
-    // The entry's destructor closes the handle and removes an unused temporary file.
+    if (FindEntry(number) != nullptr) CloseNumber(number);
 }
 
 void File_CloseAll() {
@@ -528,8 +533,8 @@ void File_CloseAll() {
         if (stopping) {
             Unregister(static_cast<int32_t>(number));
         } else {
-            File_Close(static_cast<int32_t>(number));
-            if (Err_IsPending()) return;
+            // Every file is closed even after one fails; the first failure is the one raised.
+            CloseNumber(static_cast<int32_t>(number));
         }
     }
 }

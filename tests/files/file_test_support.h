@@ -118,14 +118,17 @@ class FailingCalls : public FileSystemCalls {
     // The errno of a failing call, 0 when it succeeds.
     int syncError = 0;
     int renameError = 0;
-    // Opens of paths containing this text fail with openError.
-    std::string failOpenContaining;
+    std::string renameOnlyTo;  // when set, only renames onto paths ending with it fail
+    // Opens of paths ending with this text fail with openError.
+    std::string failOpenEndingWith;
     int openError = EACCES;
     int writesSeen = 0;
 
     int Open(const char* path, int flags, mode_t permissions) override {
-        if (!failOpenContaining.empty() &&
-            std::string(path).find(failOpenContaining) != std::string::npos) {
+        const std::string name = path;
+        if (!failOpenEndingWith.empty() && name.size() >= failOpenEndingWith.size() &&
+            name.compare(name.size() - failOpenEndingWith.size(), std::string::npos,
+                         failOpenEndingWith) == 0) {
             return -openError;
         }
         return FileSystemCalls::Open(path, flags, permissions);
@@ -137,7 +140,13 @@ class FailingCalls : public FileSystemCalls {
     }
     int Sync(int fd) override { return syncError != 0 ? -syncError : FileSystemCalls::Sync(fd); }
     int Rename(const char* from, const char* to) override {
-        return renameError != 0 ? -renameError : FileSystemCalls::Rename(from, to);
+        const std::string target = to;
+        const bool chosen =
+            renameOnlyTo.empty() || (target.size() >= renameOnlyTo.size() &&
+                                     target.compare(target.size() - renameOnlyTo.size(),
+                                                    std::string::npos, renameOnlyTo) == 0);
+        if (renameError != 0 && chosen) return -renameError;
+        return FileSystemCalls::Rename(from, to);
     }
 };
 

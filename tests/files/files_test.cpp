@@ -360,11 +360,11 @@ TEST_F(FilesTest, InjectedPermissionFailuresAre70) {
     filetest::InstalledCalls installed(calls);
     WriteWhole(dir / "f.txt", "old");
     // The file itself refuses writing.
-    calls.failOpenContaining = "f.txt";
+    calls.failOpenEndingWith = "/f.txt";
     File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
     EXPECT_EQ(TakeError(), 70u);
     // The directory refuses a new file (the temporary file's name ends in .tmp).
-    calls.failOpenContaining = ".tmp";
+    calls.failOpenEndingWith = ".tmp";
     File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
     EXPECT_EQ(TakeError(), 70u);
     calls.openError = EROFS;
@@ -460,6 +460,25 @@ TEST_F(FilesTest, CloseAllFinishesEveryFile) {
     EXPECT_EQ(ReadWhole(dir / "b.txt"), "B");
     EXPECT_EQ(File_Column(1), 0);
     EXPECT_EQ(File_Column(5), 0);
+}
+
+TEST_F(FilesTest, CloseAllClosesTheOtherFilesAfterAFailure) {
+    filetest::FailingCalls calls;
+    filetest::InstalledCalls installed(calls);
+    WriteWhole(dir / "a.txt", "old A");
+    Open("a.txt", FileMode::Output, 1);
+    Open("b.txt", FileMode::Output, 2);
+    File_Print(1, "A");
+    File_Print(2, "B");
+    calls.renameError = EIO;
+    calls.renameOnlyTo = "/a.txt";
+    File_CloseAll();
+    EXPECT_EQ(TakeError(), 75u);
+    EXPECT_EQ(ReadWhole(dir / "a.txt"), "old A");
+    EXPECT_EQ(ReadWhole(dir / "b.txt"), "B");
+    EXPECT_EQ(File_Column(1), 0);
+    EXPECT_EQ(File_Column(2), 0);
+    EXPECT_EQ(dir.Entries(), (Strings{"a.txt", "b.txt"}));
 }
 
 TEST_F(FilesTest, NothingHappensWhileAnErrorIsPending) {

@@ -135,7 +135,7 @@ TEST_F(HighScoresTest, ThreeDigitTimeIsListedFromColumn23AndWrittenBackWithFourD
 
 TEST_F(HighScoresTest, FortyTwoSecondsAreWritten0042AndShown0042) {
     EXPECT_EQ(NewTimeFromResult("042"), 42);
-    EXPECT_EQ(TimeNumberText(42), " 42");
+    EXPECT_EQ(Int16NumberText(42), " 42");
     EXPECT_EQ(FourDigitTime(" 42"), "0042");
     EXPECT_EQ(RewrittenTimeText("0042"), "00,42");
     WriteWhole(dir / "tempo.max", kFiveRecords);
@@ -157,6 +157,14 @@ TEST_F(HighScoresTest, EmptyNameIsWrittenAsTwoDoubleQuotes) {
     ReadHighScores(table);
     EXPECT_EQ(table.names[1], "");
     EXPECT_EQ(table.times[1], "0200");
+}
+
+TEST_F(HighScoresTest, ListingLayout) {
+    EXPECT_EQ(PlaceText(1), " 1\xF8 ");
+    EXPECT_EQ(PlaceText(5), " 5\xF8 ");
+    EXPECT_EQ(ListRow(1), 7);
+    EXPECT_EQ(ListColour(1), 11);
+    EXPECT_EQ(ListColour(5), 15);
 }
 
 TEST_F(HighScoresTest, FourDigitTimeRules) {
@@ -322,13 +330,13 @@ TEST_F(HighScoresTest, InjectedReadOnlyIs70AndTheOldTableStays) {
     ReadHighScores(table);
     MergeNewEntry(table, "NEW", 100);
     // The file refuses writing.
-    calls.failOpenContaining = "tempo.max";
+    calls.failOpenEndingWith = "tempo.max";
     RewriteHighScores(table);
     EXPECT_EQ(box.captions, CaptionsOfFailedOpen(70));
     EXPECT_EQ(Table(), kFiveRecords);
     // The directory refuses the new file.
     box.captions.clear();
-    calls.failOpenContaining = ".tmp";
+    calls.failOpenEndingWith = ".tmp";
     RewriteHighScores(table);
     EXPECT_EQ(box.captions, CaptionsOfFailedOpen(70));
     EXPECT_EQ(Table(), kFiveRecords);
