@@ -3,6 +3,5 @@
 
 void ShowDisclaimer() {}
 void ShowIntroAndMenu(BankCities&, int16_t&, int16_t&, int16_t&) {}
-void GenerateCase(Witnesses&, Suspects&) {}
 void PlayGame(Witnesses&, Suspects&, int16_t&, int16_t&, int16_t&, RtString&, int16_t&, int16_t&) {}
 void ShowHighScores(const RtString&) {}
