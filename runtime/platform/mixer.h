@@ -10,10 +10,16 @@ namespace plat {
 struct MixerChunk;  // a sound held in memory; owned by the mixer until free_chunk
 struct MixerMusic;  // the decoded-while-playing music stream; owned until free_music
 
+// Sample format code of signed 16-bit little-endian samples, as the mixer library numbers it.
+constexpr uint16_t kAudioS16Lsb = 0x8010;
+// Music type the mixer reports for an MP3 stream: the only kind whose position may be set.
+constexpr int kMusicTypeMp3 = 6;
+
 class Mixer {
 public:
     virtual ~Mixer() = default;
 
+    // Opens the output; once it succeeded the mixer also closes it by itself at process exit.
     virtual bool open_audio(int frequency_hz, uint16_t format, int channels, int chunk_frames) = 0;
     virtual void close_audio() = 0;
     virtual int allocate_channels(int count) = 0;
@@ -47,5 +53,8 @@ public:
     virtual bool playing_music() = 0;
     virtual int volume_music(int volume) = 0;
 };
+
+// The real mixer: SDL_mixer 1.2 on SDL's audio output.
+std::unique_ptr<Mixer> MakeSdlMixer();
 
 }  // namespace plat
