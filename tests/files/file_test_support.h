@@ -117,6 +117,7 @@ class FailingCalls : public FileSystemCalls {
     int writeError = ENOSPC;
     // The errno of a failing call, 0 when it succeeds.
     int syncError = 0;
+    int readError = 0;
     int renameError = 0;
     std::string renameOnlyTo;  // when set, only renames onto paths ending with it fail
     // Opens of paths ending with this text fail with openError.
@@ -137,6 +138,9 @@ class FailingCalls : public FileSystemCalls {
         if (writesBeforeFailure >= 0 && writesSeen >= writesBeforeFailure) return -writeError;
         ++writesSeen;
         return FileSystemCalls::Write(fd, bytes, count);
+    }
+    int64_t Read(int fd, void* bytes, size_t count) override {
+        return readError != 0 ? -readError : FileSystemCalls::Read(fd, bytes, count);
     }
     int Sync(int fd) override { return syncError != 0 ? -syncError : FileSystemCalls::Sync(fd); }
     int Rename(const char* from, const char* to) override {

@@ -397,6 +397,34 @@ TEST_F(FilesTest, WriteFailingHalfwayKeepsTheOldFileWhole) {
     EXPECT_EQ(dir.Entries(), Strings{"f.txt"});
 }
 
+TEST_F(FilesTest, ReadFailuresMapToTheirNumbers) {
+    filetest::FailingCalls calls;
+    filetest::InstalledCalls installed(calls);
+    WriteWhole(dir / "in.txt", "A,B");
+    // The first byte is read when an input file opens.
+    calls.readError = EACCES;
+    File_Open(dir / "in.txt", FileMode::Input, FileAccess::ByMode, FileLock::None, 1);
+    EXPECT_EQ(TakeError(), 70u);
+    calls.readError = EIO;
+    File_Open(dir / "in.txt", FileMode::Input, FileAccess::ByMode, FileLock::None, 1);
+    EXPECT_EQ(TakeError(), 75u);
+    EXPECT_EQ(File_Column(1), 0);
+    calls.readError = 0;
+    Open("in.txt", FileMode::Input);
+    const std::pair<int, uint32_t> cases[] = {{EIO, 75}, {EBADF, 258}, {EINVAL, 5}, {EACCES, 70}};
+    for (const auto& [error, number] : cases) {
+        calls.readError = error;
+        RtString field = "kept";
+        File_InputField(1, field);
+        EXPECT_EQ(TakeError(), number) << error;
+        EXPECT_EQ(field, "kept");
+    }
+    calls.readError = 0;
+    RtString field;
+    File_InputField(1, field);
+    EXPECT_EQ(field, "A");
+}
+
 TEST_F(FilesTest, WriteFailuresMapToTheirNumbers) {
     filetest::FailingCalls calls;
     filetest::InstalledCalls installed(calls);
