@@ -1,5 +1,6 @@
 // The main flow: the disclaimer once, then menu, case, game and high scores for ever.
 #include "errors.h"
+#include "game_observer.h"
 #include "game_state.h"
 #include "numbers.h"
 
@@ -10,6 +11,7 @@ bool QualifiesForHighScores(const RtString& resultTime, int16_t qualifyingTime, 
 void GameMain() {
     STMT(Num_StartFloatingPoint());
     GameState state;
+    Game_Observe(&state);
     STMT(ShowDisclaimer());
     for (;;) {
         STMT(ShowIntroAndMenu(state.bankCities, state.culpritIndex, state.soundOff,

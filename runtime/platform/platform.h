@@ -6,6 +6,8 @@
 #include "mixer.h"
 #include "window.h"
 
+#include <string>
+
 namespace plat {
 
 struct Platform {
@@ -14,6 +16,8 @@ struct Platform {
     Mixer* mixer = nullptr;
     // When null the runtime shows its boxes inside the game window.
     MessageBox* message_box = nullptr;
+    // The directory the program runs in; empty means the executable's own directory.
+    std::string module_directory;
 };
 
 // The seams in force. Installed once, before the runtime starts its threads, and only read

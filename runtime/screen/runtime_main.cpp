@@ -236,7 +236,9 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     for (int i = 0; i < 6; ++i) g_runtime.trapped_keys.codes[10 + i] = arrows_and_f11_f12[i];
 
     // 2. All of the game's relative file names are looked up beside the executable.
-    const std::string directory = plat::Plat_ModuleDirectory();
+    const std::string directory = platform.module_directory.empty()
+                                      ? plat::Plat_ModuleDirectory()
+                                      : platform.module_directory;
     if (!directory.empty() && chdir(directory.c_str()) != 0) {
         std::perror("Brunolt: cannot change to the program's directory");
     }
@@ -292,6 +294,7 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     // 14. Full-screen sizes for the presenter.
     g_runtime.full_screen_sizes =
         plat::Plat().window->full_screen_sizes(g_runtime.any_full_screen_size);
+    Scr_SetFullScreenSizes(g_runtime.full_screen_sizes, g_runtime.any_full_screen_size);
 
     // 15-16. Key repeat, and an empty key ring.
     plat::Plat().window->enable_key_repeat(500, 30);
