@@ -5,8 +5,10 @@
 int main(int argc, char** argv) {
     plat::SdlClock clock;
     const std::unique_ptr<plat::Window> window = plat::MakeSdlWindow();
+    const std::unique_ptr<plat::Mixer> mixer = plat::MakeSdlMixer();
     plat::Platform platform;
     platform.clock = &clock;
     platform.window = window.get();
+    platform.mixer = mixer.get();
     return RuntimeMain(argc, argv, platform, GameMain);
 }
