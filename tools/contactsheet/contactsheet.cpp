@@ -382,7 +382,9 @@ int main(int argc, char** argv) {
     // Every picture file on its own.
     {
         y_cursor += 10;
-        Caption(canvas, 10, y_cursor, "the 28 files (x3, simgra x2)");
+        Caption(
+            canvas, 10, y_cursor,
+            "the 28 files as stored (x3, simgra x2): face and hair hold colour xor the backdrop");
         y_cursor += 18;
         int x = 10;
         int row_height = 0;
