@@ -94,6 +94,8 @@ TEST_F(QueueTest, ForegroundTuneHoldsTheProgramThreadUntilHeard) {
 
     clock_.set(372 + 1000);
     ASSERT_TRUE(Eventually([&] { return released_.load(); }));
+    // The pump releases the program thread just before it starts the marker.
+    ASSERT_TRUE(Eventually([&] { return Starts() >= 3; }));
     const std::vector<std::string> log = mixer_.log_lines();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0], "0 silence 0.37 s");
@@ -116,6 +118,7 @@ TEST_F(QueueTest, BackgroundTuneReturnsAtOnce) {
     ASSERT_TRUE(Eventually([&] { return returned_.load(); }));
     EXPECT_EQ(Rt_Words().waitMask.load() & kWaitSound, kWaitSound);
     ASSERT_TRUE(RunClockUntil([&] { return released_.load(); }));
+    ASSERT_TRUE(Eventually([&] { return Starts() >= 4; }));
     const std::vector<std::string> log = mixer_.log_lines();
     ASSERT_EQ(log.size(), 4u);
     EXPECT_NE(log[1].find(" tune MBC"), std::string::npos);
@@ -125,17 +128,17 @@ TEST_F(QueueTest, BackgroundTuneReturnsAtOnce) {
 
 TEST_F(QueueTest, ToneWaitsForItsOwnStartOnly) {
     RunStatement([] { Snd_Tone(440.0, 18.2); });  // one second
-    ASSERT_TRUE(Eventually([&] { return returned_.load(); }));
+    ASSERT_TRUE(Eventually([&] { return returned_.load() && Starts() >= 1; }));
     std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(released_.load());  // the silence before it is still sounding
     clock_.set(372);
     ASSERT_TRUE(Eventually([&] { return released_.load(); }));
     // Released as the tone started; it sounds on, and no marker follows it.
+    ASSERT_TRUE(Eventually([&] { return Starts() >= 2 && Snd_QueuedCount() == 0; }));
     const std::vector<plat::VirtualStart> starts = mixer_.starts();
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_EQ(starts[1].kind, "tone");
     EXPECT_TRUE(mixer_.playing(starts[1].channel));
-    EXPECT_EQ(Snd_QueuedCount(), 0u);
 }
 
 TEST_F(QueueTest, ToneOfZeroTicksPlaysNothing) {
@@ -143,6 +146,7 @@ TEST_F(QueueTest, ToneOfZeroTicksPlaysNothing) {
     ASSERT_TRUE(Eventually([&] { return released_.load(); }));
     EXPECT_EQ(Err_Pending(), 0u);
     EXPECT_EQ(Rt_Words().waitMask.load(), 0);
+    ASSERT_TRUE(Eventually([&] { return Starts() == 1; }));
     clock_.set(100'000);
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(Starts(), 1u);  // the start-up silence only
@@ -188,8 +192,7 @@ TEST_F(QueueTest, BeepIsQueuedWithoutWaiting) {
     RunStatement([] { Snd_Beep(); });
     ASSERT_TRUE(Eventually([&] { return released_.load(); }));
     EXPECT_EQ(Rt_Words().waitMask.load(), 0);
-    clock_.set(1000);
-    ASSERT_TRUE(Eventually([&] { return Starts() >= 2; }));
+    ASSERT_TRUE(RunClockUntil([&] { return Starts() >= 2; }));
     const plat::VirtualStart beep = mixer_.starts()[1];
     EXPECT_EQ(beep.kind, "beep");
     const SoundSamples wave = Snd_MakeWave(783.99, 0.2, 1.0);
