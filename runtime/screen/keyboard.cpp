@@ -16,7 +16,9 @@ namespace {
 
 // ---- KeyTable -------------------------------------------------------------------------------
 
-constexpr uint32_t Ext(uint32_t scan) { return scan << 8; }
+constexpr uint32_t Ext(uint32_t scan) {
+    return scan << 8;
+}
 
 // PC scan codes of the letters A-Z.
 constexpr uint32_t kLetterScan[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
@@ -32,13 +34,13 @@ struct TypingKey {
     uint32_t alt;
 };
 constexpr TypingKey kTypingKeys[] = {
-    {'1', '!', 2, 0, Ext(120)},       {'2', '@', 3, Ext(3), Ext(121)},  {'3', '#', 4, 0, Ext(122)},
-    {'4', '$', 5, 0, Ext(123)},       {'5', '%', 6, 0, Ext(124)},       {'6', '^', 7, 30, Ext(125)},
-    {'7', '&', 8, 0, Ext(126)},       {'8', '*', 9, 0, Ext(127)},       {'9', '(', 10, 0, Ext(128)},
-    {'0', ')', 11, 0, Ext(129)},      {'-', '_', 12, 31, Ext(130)},     {'=', '+', 13, 0, Ext(131)},
-    {'[', '{', 26, 27, Ext(26)},      {']', '}', 27, 29, Ext(27)},      {';', ':', 39, 0, Ext(39)},
-    {'\'', '"', 40, 0, Ext(40)},      {'`', '~', 41, 0, Ext(41)},       {'\\', '|', 43, 28, Ext(43)},
-    {',', '<', 51, 0, Ext(51)},       {'.', '>', 52, 0, Ext(52)},       {'/', '?', 53, 0, Ext(53)},
+    {'1', '!', 2, 0, Ext(120)},  {'2', '@', 3, Ext(3), Ext(121)}, {'3', '#', 4, 0, Ext(122)},
+    {'4', '$', 5, 0, Ext(123)},  {'5', '%', 6, 0, Ext(124)},      {'6', '^', 7, 30, Ext(125)},
+    {'7', '&', 8, 0, Ext(126)},  {'8', '*', 9, 0, Ext(127)},      {'9', '(', 10, 0, Ext(128)},
+    {'0', ')', 11, 0, Ext(129)}, {'-', '_', 12, 31, Ext(130)},    {'=', '+', 13, 0, Ext(131)},
+    {'[', '{', 26, 27, Ext(26)}, {']', '}', 27, 29, Ext(27)},     {';', ':', 39, 0, Ext(39)},
+    {'\'', '"', 40, 0, Ext(40)}, {'`', '~', 41, 0, Ext(41)},      {'\\', '|', 43, 28, Ext(43)},
+    {',', '<', 51, 0, Ext(51)},  {'.', '>', 52, 0, Ext(52)},      {'/', '?', 53, 0, Ext(53)},
 };
 
 // The 22 extended keys with values: (scan code of the key, code >> 8, plain, Ctrl, Alt); Shift
@@ -90,8 +92,8 @@ constexpr std::array<KeyTableRow, kKeyTableRows> BuildKeyTable() {
         {83, 83, Ext(83), Ext(83), Ext(147), Ext(163)},     // Delete
     };
     auto extended_row = [&table](const ExtendedKey& key) {
-        table[kKeyTableExtended + key.code] =
-            KeyTableRow{Ext(key.code), key.scan, key.plain, key.shift, key.ctrl, key.alt, 0, 0, 0, 0};
+        table[kKeyTableExtended + key.code] = KeyTableRow{
+            Ext(key.code), key.scan, key.plain, key.shift, key.ctrl, key.alt, 0, 0, 0, 0};
     };
     for (uint32_t i = 0; i < 10; ++i) {  // F1-F10
         extended_row({59 + i, 59 + i, Ext(59 + i), Ext(84 + i), Ext(94 + i), Ext(104 + i)});
@@ -105,8 +107,15 @@ constexpr std::array<KeyTableRow, kKeyTableRows> BuildKeyTable() {
         const uint32_t digit = i < 10 ? '0' + i : '.';
         const uint32_t editing = Ext(keypad_scan[i]);
         table[kKeyTableKeypad + i] = KeyTableRow{static_cast<uint32_t>(kKeyPad0) + i,
-                                                 keypad_scan[i], editing, digit,
-                                                 Ext(keypad_ctrl[i]), 0, digit, 0, 0, editing};
+                                                 keypad_scan[i],
+                                                 editing,
+                                                 digit,
+                                                 Ext(keypad_ctrl[i]),
+                                                 0,
+                                                 digit,
+                                                 0,
+                                                 0,
+                                                 editing};
     }
     // Divide, multiply, minus, plus: their character except with Ctrl and Alt; then Enter.
     const uint32_t sign_char[4] = {'/', '*', '-', '+'};
@@ -115,12 +124,19 @@ constexpr std::array<KeyTableRow, kKeyTableRows> BuildKeyTable() {
     const uint32_t sign_alt[4] = {164, 55, 74, 78};
     for (uint32_t i = 0; i < 4; ++i) {
         const uint32_t c = sign_char[i];
-        table[kKeyTableKeypad + 11 + i] =
-            KeyTableRow{static_cast<uint32_t>(kKeyPad0) + 11 + i, sign_scan[i], c, c,
-                        Ext(sign_ctrl[i]), Ext(sign_alt[i]), c, 0, 0, c};
+        table[kKeyTableKeypad + 11 + i] = KeyTableRow{static_cast<uint32_t>(kKeyPad0) + 11 + i,
+                                                      sign_scan[i],
+                                                      c,
+                                                      c,
+                                                      Ext(sign_ctrl[i]),
+                                                      Ext(sign_alt[i]),
+                                                      c,
+                                                      0,
+                                                      0,
+                                                      c};
     }
-    table[kKeyTableKeypad + 15] = KeyTableRow{static_cast<uint32_t>(kKeyPadEnter), 28, 13, 13, 10,
-                                              Ext(166), 13, 0, 0, 13};
+    table[kKeyTableKeypad + 15] =
+        KeyTableRow{static_cast<uint32_t>(kKeyPadEnter), 28, 13, 13, 10, Ext(166), 13, 0, 0, 13};
     return table;
 }
 
@@ -160,7 +176,8 @@ int32_t CharCode(uint32_t code_point) {
     for (uint32_t byte = 0; byte < 256; ++byte) {
         if (kCp437[byte] == code_point) return static_cast<int32_t>(byte);
     }
-    if (code_point >= 0xFF01 && code_point <= 0xFF5E) return static_cast<int32_t>(code_point - 0xFEE0);
+    if (code_point >= 0xFF01 && code_point <= 0xFF5E)
+        return static_cast<int32_t>(code_point - 0xFEE0);
     if (code_point == 0x3000) return ' ';
     return static_cast<int32_t>(code_point | static_cast<uint32_t>(kKeyForeignChar));
 }
@@ -193,10 +210,18 @@ bool InHeldList(int32_t code) {
                        [code](const HeldKey& key) { return key.code == code; });
 }
 
-bool ShiftHeld() { return InHeldList(kKeyLeftShift) || InHeldList(kKeyRightShift); }
-bool CtrlHeld() { return InHeldList(kKeyLeftCtrl) || InHeldList(kKeyRightCtrl); }
-bool AltHeld() { return InHeldList(kKeyLeftAlt) || InHeldList(kKeyRightAlt); }
-bool CapsLockOn() { return InHeldList(kKeyCapsLock); }
+bool ShiftHeld() {
+    return InHeldList(kKeyLeftShift) || InHeldList(kKeyRightShift);
+}
+bool CtrlHeld() {
+    return InHeldList(kKeyLeftCtrl) || InHeldList(kKeyRightCtrl);
+}
+bool AltHeld() {
+    return InHeldList(kKeyLeftAlt) || InHeldList(kKeyRightAlt);
+}
+bool CapsLockOn() {
+    return InHeldList(kKeyCapsLock);
+}
 // AltGr types through left Ctrl and right Alt, with no other modifier.
 bool AltGrHeld() {
     return InHeldList(kKeyLeftCtrl) && InHeldList(kKeyRightAlt) && !InHeldList(kKeyRightCtrl) &&
@@ -219,7 +244,9 @@ void ToggleState(int32_t pseudo_key) {
     }
 }
 
-bool IsPseudoKey(int32_t code) { return code == kKeyScrollState || code == kKeyInsertState; }
+bool IsPseudoKey(int32_t code) {
+    return code == kKeyScrollState || code == kKeyInsertState;
+}
 
 // ---- The key ring in LowMemory ----------------------------------------------------------------
 
@@ -271,8 +298,12 @@ uint32_t ChooseColumn(const KeyTableRow& row) {
 
 // ---- Translation of SDL events ----------------------------------------------------------------
 
-bool IsAltSym(uint32_t sym) { return sym == SDLK_LALT || sym == SDLK_RALT; }
-bool IsKeypadDigitSym(uint32_t sym) { return sym >= SDLK_KP0 && sym <= SDLK_KP9; }
+bool IsAltSym(uint32_t sym) {
+    return sym == SDLK_LALT || sym == SDLK_RALT;
+}
+bool IsKeypadDigitSym(uint32_t sym) {
+    return sym >= SDLK_KP0 && sym <= SDLK_KP9;
+}
 
 int32_t Letter(uint32_t lower_case) {
     const bool upper = CapsLockOn() != ShiftHeld();
@@ -303,15 +334,24 @@ void HandleKeyDownEvent(uint32_t sym, uint32_t ch) {
         }
         if (CtrlHeld()) {
             int32_t code = -1;
-            if (sym == SDLK_BACKSPACE) code = 8;
-            else if (ch == 10) code = 13;
-            else if (sym == SDLK_ESCAPE) code = 27;
-            else if (sym == SDLK_SPACE) code = 32;
-            else if (ch == 30) code = '6';
-            else if (ch == 27 && sym == SDLK_LEFTBRACKET) code = '[';
-            else if (ch == 28 && sym == SDLK_BACKSLASH) code = '\\';
-            else if (ch == 29 && sym == SDLK_RIGHTBRACKET) code = ']';
-            else if (ch >= 1 && ch <= 26) code = Letter('a' + ch - 1);
+            if (sym == SDLK_BACKSPACE)
+                code = 8;
+            else if (ch == 10)
+                code = 13;
+            else if (sym == SDLK_ESCAPE)
+                code = 27;
+            else if (sym == SDLK_SPACE)
+                code = 32;
+            else if (ch == 30)
+                code = '6';
+            else if (ch == 27 && sym == SDLK_LEFTBRACKET)
+                code = '[';
+            else if (ch == 28 && sym == SDLK_BACKSLASH)
+                code = '\\';
+            else if (ch == 29 && sym == SDLK_RIGHTBRACKET)
+                code = ']';
+            else if (ch >= 1 && ch <= 26)
+                code = Letter('a' + ch - 1);
             if (code >= 0) {
                 Kbd_KeyDown(code);
                 return;
@@ -351,8 +391,8 @@ void HandleKeyDownEvent(uint32_t sym, uint32_t ch) {
         code = 0x5200;
     } else if (sym == SDLK_DELETE) {
         code = 0x5300;
-    } else if (CtrlHeld() && ((sym >= 32 && sym <= 96) || sym == SDLK_BACKSPACE || sym == SDLK_TAB ||
-                              sym == SDLK_RETURN || sym == SDLK_ESCAPE)) {
+    } else if (CtrlHeld() && ((sym >= 32 && sym <= 96) || sym == SDLK_BACKSPACE ||
+                              sym == SDLK_TAB || sym == SDLK_RETURN || sym == SDLK_ESCAPE)) {
         code = static_cast<int32_t>(sym);
     } else if (sym >= 'a' && sym <= 'z') {
         code = Letter(sym);
@@ -386,7 +426,9 @@ void HandleKeyUpEvent(uint32_t sym) {
 
 // Lock and modifier keys taken from the system: held as if pressed, without the actions their
 // presses have (stop, pause, Scroll Lock toggle), which belong to a key typed now.
-void HoldFromSystem(int32_t code) { AddHeld(code, static_cast<uint32_t>(code - kKeySdlBase)); }
+void HoldFromSystem(int32_t code) {
+    AddHeld(code, static_cast<uint32_t>(code - kKeySdlBase));
+}
 
 // ---- Program thread -----------------------------------------------------------------------------
 
@@ -395,7 +437,9 @@ void HoldFromSystem(int32_t code) { AddHeld(code, static_cast<uint32_t>(code - k
 constexpr uint32_t kEmptyPollsBeforeSleep = 64;
 thread_local uint32_t t_empty_polls = 0;
 
-plat::Clock* Clock() { return plat::Plat().clock; }
+plat::Clock* Clock() {
+    return plat::Plat().clock;
+}
 
 void Delay(uint32_t delay_ms) {
     if (plat::Clock* clock = Clock()) clock->delay_ms(delay_ms);
@@ -420,7 +464,9 @@ bool TakeKey(RtString& key) {
 
 }  // namespace
 
-const std::array<KeyTableRow, kKeyTableRows>& Kbd_KeyTable() { return kKeyTable; }
+const std::array<KeyTableRow, kKeyTableRows>& Kbd_KeyTable() {
+    return kKeyTable;
+}
 
 // ---- Start-up thread --------------------------------------------------------------------------
 
@@ -535,7 +581,8 @@ void Kbd_KeyDown(int32_t code) {
         }
         StoreValue(value, row.scanCode);
     } else if (code >= kKeyPadEdit0 && code <= kKeyPadEdit0 + 10) {
-        const KeyTableRow& row = kKeyTable[kKeyTableKeypad + static_cast<size_t>(code - kKeyPadEdit0)];
+        const KeyTableRow& row =
+            kKeyTable[kKeyTableKeypad + static_cast<size_t>(code - kKeyPadEdit0)];
         StoreValue(ChooseColumn(row), row.scanCode);
     } else if (code >= 256 && code <= 65535) {
         const uint32_t scan = static_cast<uint32_t>(code) >> 8;
@@ -560,19 +607,34 @@ void Kbd_KeyUp(int32_t code) {
     Kbd_UpdateShiftBytes();
 }
 
-void Kbd_KeyDownChar(uint32_t code_point) { Kbd_KeyDown(CharCode(code_point)); }
+void Kbd_KeyDownChar(uint32_t code_point) {
+    Kbd_KeyDown(CharCode(code_point));
+}
 
 bool Kbd_IsHeld(int32_t code) {
     if (InHeldList(code)) return true;
     int32_t keypad = -1;
     switch (code) {
-        case 13: keypad = kKeyPadEnter; break;
-        case '*': keypad = kKeySdlBase + SDLK_KP_MULTIPLY; break;
-        case '+': keypad = kKeySdlBase + SDLK_KP_PLUS; break;
-        case '-': keypad = kKeySdlBase + SDLK_KP_MINUS; break;
-        case '.': keypad = kKeySdlBase + SDLK_KP_PERIOD; break;
-        case '/': keypad = kKeySdlBase + SDLK_KP_DIVIDE; break;
-        default: break;
+        case 13:
+            keypad = kKeyPadEnter;
+            break;
+        case '*':
+            keypad = kKeySdlBase + SDLK_KP_MULTIPLY;
+            break;
+        case '+':
+            keypad = kKeySdlBase + SDLK_KP_PLUS;
+            break;
+        case '-':
+            keypad = kKeySdlBase + SDLK_KP_MINUS;
+            break;
+        case '.':
+            keypad = kKeySdlBase + SDLK_KP_PERIOD;
+            break;
+        case '/':
+            keypad = kKeySdlBase + SDLK_KP_DIVIDE;
+            break;
+        default:
+            break;
     }
     if (code >= '0' && code <= '9') keypad = kKeyPad0 + (code - '0');
     if (code >= 0x4700 && code <= 0x5300 && code % 256 == 0) {

@@ -10,7 +10,9 @@
 
 namespace {
 
-bool Stopping() { return Rt_Words().stop.load(std::memory_order_acquire) != 0; }
+bool Stopping() {
+    return Rt_Words().stop.load(std::memory_order_acquire) != 0;
+}
 
 // One typed line with its characters echoed: Backspace takes back the last one, Enter ends the
 // line, extended keys are ignored. Ends early (with what was typed) when the program stops.

@@ -48,15 +48,22 @@ void Num_Randomize(double n, RandomizeForm form) {
     if (Err_IsPending()) return;
     const uint32_t high = static_cast<uint32_t>(std::bit_cast<uint64_t>(n) >> 32);
     const uint32_t mixed = (high ^ (high >> 16)) & 0xFFFF;
-    const uint32_t low_byte = form == RandomizeForm::Reset ? (kRndInitialSeed & 0xFF) : (g_rnd_seed & 0xFF);
+    const uint32_t low_byte =
+        form == RandomizeForm::Reset ? (kRndInitialSeed & 0xFF) : (g_rnd_seed & 0xFF);
     g_rnd_seed = (mixed << 8) | low_byte;
 }
 
-uint32_t Num_RndSeed() { return g_rnd_seed; }
+uint32_t Num_RndSeed() {
+    return g_rnd_seed;
+}
 
-void Num_SetRndSeed(uint32_t seed) { g_rnd_seed = seed & kSeedMask; }
+void Num_SetRndSeed(uint32_t seed) {
+    g_rnd_seed = seed & kSeedMask;
+}
 
-void Num_ResetRndSeed() { g_rnd_seed = kRndInitialSeed; }
+void Num_ResetRndSeed() {
+    g_rnd_seed = kRndInitialSeed;
+}
 
 // ---- Timer ----------------------------------------------------------------------------------
 
@@ -67,7 +74,8 @@ double SecondsSinceMidnight() {
     const plat::Clock* clock = plat::Plat().clock;
     const uint32_t now_tick = clock != nullptr ? plat::Plat().clock->ticks_ms() : Rt_StartTick();
     // 32-bit unsigned arithmetic, as the tick counter itself wraps.
-    const uint32_t ms = (now_tick - Rt_StartTick() + static_cast<uint32_t>(Rt_StartTimeMs())) % kMsPerDay;
+    const uint32_t ms =
+        (now_tick - Rt_StartTick() + static_cast<uint32_t>(Rt_StartTimeMs())) % kMsPerDay;
     return static_cast<double>(ms) / 1000.0;
 }
 
@@ -110,16 +118,21 @@ T RoundToInteger(ExtendedFloat x) {
     const ExtendedFloat rounded = Num_RoundHalfEven(x);
     // 2^(bits-1) is exact in the extended float; beyond the range (and for NaN) the
     // processor's conversion answers with the lowest value.
-    constexpr ExtendedFloat kLimit = static_cast<ExtendedFloat>(std::numeric_limits<T>::max()) + 1.0L;
+    constexpr ExtendedFloat kLimit =
+        static_cast<ExtendedFloat>(std::numeric_limits<T>::max()) + 1.0L;
     if (!(rounded >= -kLimit && rounded < kLimit)) return std::numeric_limits<T>::min();
     return static_cast<T>(rounded);
 }
 
 }  // namespace
 
-int32_t Num_RoundToInt(ExtendedFloat x) { return RoundToInteger<int32_t>(x); }
+int32_t Num_RoundToInt(ExtendedFloat x) {
+    return RoundToInteger<int32_t>(x);
+}
 
-int64_t Num_RoundToInt64(ExtendedFloat x) { return RoundToInteger<int64_t>(x); }
+int64_t Num_RoundToInt64(ExtendedFloat x) {
+    return RoundToInteger<int64_t>(x);
+}
 
 // ---- Number text ----------------------------------------------------------------------------
 
@@ -191,14 +204,30 @@ RtString NonFiniteText(double value) {
 
 }  // namespace
 
-RtString Num_ToText(int8_t value) { return Format("% i", static_cast<int>(value)); }
-RtString Num_ToText(int16_t value) { return Format("% i", static_cast<int>(value)); }
-RtString Num_ToText(int32_t value) { return Format("% i", static_cast<int>(value)); }
-RtString Num_ToText(int64_t value) { return Format("% lld", static_cast<long long>(value)); }
-RtString Num_ToText(uint8_t value) { return Format(" %u", static_cast<unsigned>(value)); }
-RtString Num_ToText(uint16_t value) { return Format(" %u", static_cast<unsigned>(value)); }
-RtString Num_ToText(uint32_t value) { return Format(" %u", static_cast<unsigned>(value)); }
-RtString Num_ToText(uint64_t value) { return Format(" %llu", static_cast<unsigned long long>(value)); }
+RtString Num_ToText(int8_t value) {
+    return Format("% i", static_cast<int>(value));
+}
+RtString Num_ToText(int16_t value) {
+    return Format("% i", static_cast<int>(value));
+}
+RtString Num_ToText(int32_t value) {
+    return Format("% i", static_cast<int>(value));
+}
+RtString Num_ToText(int64_t value) {
+    return Format("% lld", static_cast<long long>(value));
+}
+RtString Num_ToText(uint8_t value) {
+    return Format(" %u", static_cast<unsigned>(value));
+}
+RtString Num_ToText(uint16_t value) {
+    return Format(" %u", static_cast<unsigned>(value));
+}
+RtString Num_ToText(uint32_t value) {
+    return Format(" %u", static_cast<unsigned>(value));
+}
+RtString Num_ToText(uint64_t value) {
+    return Format(" %llu", static_cast<unsigned long long>(value));
+}
 
 RtString Num_ToText(float value) {
     const double wide = value;
@@ -218,7 +247,9 @@ RtString Num_ToText(double value) {
     return FloatText(value, parts, 15, -17, 'D');
 }
 
-RtString Num_ToText(ExtendedFloat value) { return Num_ToText(static_cast<double>(value)); }
+RtString Num_ToText(ExtendedFloat value) {
+    return Num_ToText(static_cast<double>(value));
+}
 
 // ---- Text to number -------------------------------------------------------------------------
 
@@ -229,7 +260,7 @@ constexpr int kMaxExponentDigits = 18;
 
 // Characters of a text with blanks and tabs left out, as the conversion reads it.
 class SkipBlanks {
-public:
+  public:
     explicit SkipBlanks(const RtString& text) : text_(text) { skip(); }
     bool at_end() const { return index_ >= text_.size(); }
     char peek() const { return at_end() ? '\0' : text_[index_]; }
@@ -240,7 +271,7 @@ public:
     // Characters left, blanks included.
     size_t remaining_raw() const { return at_end() ? 0 : text_.size() - index_; }
 
-private:
+  private:
     void skip() {
         while (index_ < text_.size() && (text_[index_] == ' ' || text_[index_] == '\t')) ++index_;
     }
@@ -294,18 +325,25 @@ ExtendedFloat Num_FromTextExtended(const RtString& text) {
         return 0;
     }
 
-    enum class State : uint8_t { Start, Integer, Fraction, ExponentLetter, ExponentSign, ExponentDigits };
+    enum class State : uint8_t {
+        Start,
+        Integer,
+        Fraction,
+        ExponentLetter,
+        ExponentSign,
+        ExponentDigits
+    };
     State state = State::Start;
     bool negative = false;
     bool exponent_negative = false;
     int64_t exponent = 0;
     int exponent_digits = 0;
     char digits[kMaxSignificantDigits] = {};
-    size_t kept = 0;                 // significant digits in the buffer
-    int64_t significant = 0;         // significant digits read, kept or not
+    size_t kept = 0;          // significant digits in the buffer
+    int64_t significant = 0;  // significant digits read, kept or not
     int64_t significant_before_point = 0;
-    int64_t zeros_after_point = 0;   // zeros between the point and the first significant digit
-    uint64_t integer_value = 0;      // the digits before the point, wrapping in 64 bits
+    int64_t zeros_after_point = 0;  // zeros between the point and the first significant digit
+    uint64_t integer_value = 0;     // the digits before the point, wrapping in 64 bits
 
     for (; !in.at_end(); in.next()) {
         const char c = in.peek();
@@ -335,7 +373,8 @@ ExtendedFloat Num_FromTextExtended(const RtString& text) {
         } else if (state == State::ExponentLetter && (c == '+' || c == '-')) {
             exponent_negative = c == '-';
             state = State::ExponentSign;
-        } else if (state >= State::ExponentLetter && is_digit && exponent_digits < kMaxExponentDigits) {
+        } else if (state >= State::ExponentLetter && is_digit &&
+                   exponent_digits < kMaxExponentDigits) {
             exponent = exponent * 10 + (c - '0');
             ++exponent_digits;
             state = State::ExponentDigits;
@@ -365,7 +404,9 @@ ExtendedFloat Num_FromTextExtended(const RtString& text) {
     return std::strtold(normal.c_str(), nullptr);
 }
 
-double Num_FromText(const RtString& text) { return static_cast<double>(Num_FromTextExtended(text)); }
+double Num_FromText(const RtString& text) {
+    return static_cast<double>(Num_FromTextExtended(text));
+}
 
 // ---- Floating-point unit --------------------------------------------------------------------
 

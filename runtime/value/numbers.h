@@ -20,14 +20,16 @@ void Num_StartFloatingPoint();
 
 // ---- Random numbers -----------------------------------------------------------------------
 
-constexpr uint32_t kRndInitialSeed = 327680;  // 0x50000
+constexpr uint32_t kRndInitialSeed = 327680;   // 0x50000
 constexpr uint32_t kRndMultiplier = 16598013;  // 0xFD43FD
 constexpr uint32_t kRndIncrement = 12820163;   // 0xC39EC3
 
 // The next value in [0, 1). x = 0 repeats the last value; x < 0 first reseeds from the bit
 // pattern of x as a single. No argument counts as 1.
 float Num_Rnd(float x);
-inline float Num_Rnd() { return Num_Rnd(1.0f); }
+inline float Num_Rnd() {
+    return Num_Rnd(1.0f);
+}
 
 enum class RandomizeForm : uint8_t {
     KeepLowByte,  // the low byte of the current seed stays

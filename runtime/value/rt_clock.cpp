@@ -14,6 +14,10 @@ void Rt_SetClockOrigin(uint32_t start_tick, int64_t start_time_ms) {
     g_start_time_ms.store(start_time_ms);
 }
 
-uint32_t Rt_StartTick() { return g_start_tick.load(); }
+uint32_t Rt_StartTick() {
+    return g_start_tick.load();
+}
 
-int64_t Rt_StartTimeMs() { return g_start_time_ms.load(); }
+int64_t Rt_StartTimeMs() {
+    return g_start_time_ms.load();
+}

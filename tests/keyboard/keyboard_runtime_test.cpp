@@ -1,14 +1,14 @@
 // Keys typed into the real runtime, headless: through the window's event queue, the display
 // and event loop, the key ring and the program thread.
-#include <gtest/gtest.h>
-
 #include <SDL_keysym.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
 
 #include "errors.h"
 #include "keyboard.h"
+#include "numbers.h"
 #include "runtime_main.h"
 #include "test_platform.h"
 
@@ -31,8 +31,12 @@ void Inject(plat::WindowEvent::Kind kind, uint32_t sym, uint16_t ch = 0) {
     event.unicode = ch;
     plat::Plat().window->inject_event(event);
 }
-void Press(uint32_t sym, uint16_t ch = 0) { Inject(plat::WindowEvent::Kind::KeyDown, sym, ch); }
-void Release(uint32_t sym) { Inject(plat::WindowEvent::Kind::KeyUp, sym); }
+void Press(uint32_t sym, uint16_t ch = 0) {
+    Inject(plat::WindowEvent::Kind::KeyDown, sym, ch);
+}
+void Release(uint32_t sym) {
+    Inject(plat::WindowEvent::Kind::KeyUp, sym);
+}
 
 // Polls the keyboard as the game's screens do, statement by statement, for at most two
 // minutes of the runtime's clock; collects `wanted` keys and then ends the program.
@@ -129,6 +133,34 @@ TEST(KeyboardRuntime, AltEnterAsksForFullScreenAndIsNotDelivered) {
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(g_keys, "z");
+}
+
+void TypeText(const char* text) {
+    for (const char* c = text; *c != '\0'; ++c) {
+        const auto ch = static_cast<uint16_t>(*c);
+        // Enter and Backspace have SDL keys of their characters' values.
+        Press(ch, ch);
+        Release(ch);
+    }
+}
+
+std::atomic<uint32_t> g_seed{0};
+
+TEST(KeyboardRuntime, RandomizeWithoutArgumentReadsTheSeedFromTheKeyboard) {
+    HeadlessPlatform headless;
+    const int code = RunProgram(headless, [] {
+        Num_SetRndSeed(0x1234AB);
+        // An out-of-range number is asked for again; Backspace takes back a character.
+        TypeText("40000\r-19\b\r");
+        STMT(Num_Randomize());
+        g_seed = Num_RndSeed();
+        g_outcome = kPolling;
+        Rt_Words().programEnded = 1;
+        Rt_ParkProgramThread();
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(g_outcome.load(), kPolling);
+    EXPECT_EQ(g_seed.load(), 0xFFFFABu);  // -1 as 16 bits, the low byte kept
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Tests of the keyboard: SDL events through the translation, KeyTable and ring to Kbd_Inkey,
 // Alt-code entry, lock and shift state, the stop, Pause and full-screen keys.
-#include <gtest/gtest.h>
+#include "keyboard.h"
 
 #include <SDL_keysym.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <vector>
 
 #include "errors.h"
-#include "keyboard.h"
 #include "low_memory.h"
 #include "platform.h"
 #include "shared_words.h"
@@ -22,7 +22,7 @@ using namespace std::string_literals;
 
 // A clock whose sleeps are a tenth of real time.
 class QuickClock final : public plat::Clock {
-public:
+  public:
     uint32_t ticks_ms() override { return 0; }
     void delay_ms(uint32_t delay_ms) override {
         if (delay_ms == 0) {
@@ -36,7 +36,7 @@ public:
 
 // A window that only answers app_state; the rest is never called by the keyboard.
 class FocusWindow final : public plat::Window {
-public:
+  public:
     bool poll_event(plat::WindowEvent&) override { return false; }
     void inject_event(const plat::WindowEvent&) override {}
     uint8_t app_state() override { return state; }
@@ -100,17 +100,18 @@ std::string DrainJoined() {
     return all;
 }
 
-uint8_t LowByte(size_t address) { return Rt_LowMemory()[address]; }
+uint8_t LowByte(size_t address) {
+    return Rt_LowMemory()[address];
+}
 
 class KeyboardTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         plat::Platform platform;
         platform.clock = &clock_;
         plat::Plat_Install(platform);
         Err_Reset();
         ResetWords();
-        Rt_ClearLowMemory();
         Kbd_Reset();
     }
     void TearDown() override {
@@ -148,7 +149,8 @@ TEST_F(KeyboardTest, SixteenKeysWithoutPollingGiveTheFirstFifteen) {
     const std::string letters = "abcdefghijklmnop";
     for (char c : letters) Type(static_cast<uint32_t>(c), static_cast<uint16_t>(c));
     std::vector<std::string> expected;
-    for (int i = 0; i < 15; ++i) expected.push_back(std::string(1, letters[static_cast<size_t>(i)]));
+    for (int i = 0; i < 15; ++i)
+        expected.push_back(std::string(1, letters[static_cast<size_t>(i)]));
     EXPECT_EQ(Drain(), expected);
     // The ring works on after being full.
     Type('q', 'q');
@@ -502,7 +504,8 @@ TEST_F(KeyboardTest, PauseHoldsTheProgramAtItsStatementCheckUntilAnotherKey) {
         passed = true;
     });
     // However long the program thread runs, it stays at its check while paused.
-    for (int i = 0; i < 20 && !passed; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (int i = 0; i < 20 && !passed; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_FALSE(passed.load());
 
     Type('x', 'x');  // any key ends the pause, and is consumed
@@ -660,7 +663,8 @@ std::vector<KeyCase> GameKeyCases() {
         const uint16_t ctrl_ch = d == '2' ? 0 : d == '6' ? 30 : static_cast<uint16_t>(d);
         const std::string ctrl = d == '2' ? "\0\x03"s : d == '6' ? "\x1E" : none;
         const std::string alt = "\0"s + static_cast<char>(120 + i);
-        cases.push_back({"digit", static_cast<uint32_t>(d),
+        cases.push_back({"digit",
+                         static_cast<uint32_t>(d),
                          {static_cast<uint16_t>(d), static_cast<uint16_t>(d), ctrl_ch,
                           static_cast<uint16_t>(d)},
                          {std::string(1, d), std::string(1, d), ctrl, alt}});
@@ -670,7 +674,8 @@ std::vector<KeyCase> GameKeyCases() {
     for (int i = 0; i < 26; ++i) {
         const char lower = static_cast<char>('a' + i);
         const char upper = static_cast<char>('A' + i);
-        cases.push_back({"letter", static_cast<uint32_t>(lower),
+        cases.push_back({"letter",
+                         static_cast<uint32_t>(lower),
                          {static_cast<uint16_t>(lower), static_cast<uint16_t>(upper),
                           static_cast<uint16_t>(i + 1), static_cast<uint16_t>(lower)},
                          {std::string(1, lower), std::string(1, upper),
@@ -679,7 +684,8 @@ std::vector<KeyCase> GameKeyCases() {
     }
     for (int i = 0; i < 10; ++i) {
         auto key = [](int scan) { return "\0"s + static_cast<char>(scan); };
-        cases.push_back({"F1-F10", static_cast<uint32_t>(SDLK_F1 + i),
+        cases.push_back({"F1-F10",
+                         static_cast<uint32_t>(SDLK_F1 + i),
                          {0, 0, 0, 0},
                          {key(59 + i), key(84 + i), key(94 + i), key(104 + i)}});
     }
@@ -690,16 +696,16 @@ std::vector<KeyCase> GameKeyCases() {
         int plain, ctrl, alt;
         int shift;
     } extended[] = {
-        {"F11", SDLK_F11, 133, 137, 139, 133}, {"F12", SDLK_F12, 134, 138, 140, 134},
-        {"Home", SDLK_HOME, 71, 119, 151, 71}, {"Up", SDLK_UP, 72, 141, 152, 72},
-        {"PgUp", SDLK_PAGEUP, 73, 132, 153, 73}, {"Left", SDLK_LEFT, 75, 115, 155, 75},
-        {"Right", SDLK_RIGHT, 77, 116, 157, 77}, {"End", SDLK_END, 79, 117, 159, 79},
-        {"Down", SDLK_DOWN, 80, 145, 160, 80},   {"PgDn", SDLK_PAGEDOWN, 81, 118, 161, 81},
+        {"F11", SDLK_F11, 133, 137, 139, 133},     {"F12", SDLK_F12, 134, 138, 140, 134},
+        {"Home", SDLK_HOME, 71, 119, 151, 71},     {"Up", SDLK_UP, 72, 141, 152, 72},
+        {"PgUp", SDLK_PAGEUP, 73, 132, 153, 73},   {"Left", SDLK_LEFT, 75, 115, 155, 75},
+        {"Right", SDLK_RIGHT, 77, 116, 157, 77},   {"End", SDLK_END, 79, 117, 159, 79},
+        {"Down", SDLK_DOWN, 80, 145, 160, 80},     {"PgDn", SDLK_PAGEDOWN, 81, 118, 161, 81},
         {"Insert", SDLK_INSERT, 82, 146, 162, 82}, {"Delete", SDLK_DELETE, 83, 147, 163, 83},
     };
     for (const auto& e : extended) {
-        cases.push_back({e.name, e.sym, {0, 0, 0, 0},
-                         {key(e.plain), key(e.shift), key(e.ctrl), key(e.alt)}});
+        cases.push_back(
+            {e.name, e.sym, {0, 0, 0, 0}, {key(e.plain), key(e.shift), key(e.ctrl), key(e.alt)}});
     }
     return cases;
 }

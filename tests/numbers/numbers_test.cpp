@@ -1,5 +1,7 @@
 // Tests of the numbers: random sequence and seeding, timer steps and midnight, ties to even,
 // number text both ways with exact strings, integer division and error 11.
+#include "numbers.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 #include <string>
 
 #include "errors.h"
-#include "numbers.h"
 #include "platform.h"
 #include "rt_clock.h"
 #include "shared_words.h"
@@ -22,7 +23,7 @@ namespace {
 
 // A clock whose tick count the test sets by hand.
 class ManualClock final : public plat::Clock {
-public:
+  public:
     uint32_t ticks_ms() override { return ticks; }
     void delay_ms(uint32_t delay_ms) override { ticks += delay_ms; }
     plat::TimeOfDay local_time() override { return {}; }
@@ -30,7 +31,7 @@ public:
 };
 
 class NumbersTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Err_Reset();
         Rt_Words().checkRequest.store(0);
@@ -206,9 +207,21 @@ TEST_F(NumbersTest, RoundToIntTiesToEven) {
     const struct {
         double in;
         int32_t out;
-    } cases[] = {{2.5, 2},   {3.5, 4},   {-2.5, -2}, {-3.5, -4}, {0.5, 0},        {1.5, 2},
-                 {-0.5, 0},  {0.49999999999999994, 0}, {2.4999, 2}, {2.5001, 3}, {-1.2, -1},
-                 {-1.7, -2}, {7.0, 7},   {32767.5, 32768}, {2147483646.5, 2147483646}};
+    } cases[] = {{2.5, 2},
+                 {3.5, 4},
+                 {-2.5, -2},
+                 {-3.5, -4},
+                 {0.5, 0},
+                 {1.5, 2},
+                 {-0.5, 0},
+                 {0.49999999999999994, 0},
+                 {2.4999, 2},
+                 {2.5001, 3},
+                 {-1.2, -1},
+                 {-1.7, -2},
+                 {7.0, 7},
+                 {32767.5, 32768},
+                 {2147483646.5, 2147483646}};
     for (const auto& c : cases) EXPECT_EQ(Num_RoundToInt(c.in), c.out) << c.in;
 }
 
@@ -409,8 +422,8 @@ TEST_F(NumbersTest, TextToNumberWithMoreDigitsThanTheWorkBuffer) {
 }
 
 TEST_F(NumbersTest, TooManyHexOrOctalDigitsIsOverflow) {
-    for (const char* text : {"&H10000000000000000", "&O2000000000000000000000",
-                             "&O17777777777777777777777"}) {
+    for (const char* text :
+         {"&H10000000000000000", "&O2000000000000000000000", "&O17777777777777777777777"}) {
         Err_Reset();
         EXPECT_EQ(Num_FromTextExtended(text), 0) << text;
         EXPECT_EQ(Err_Pending(), 6u) << text;
