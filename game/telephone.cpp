@@ -542,8 +542,13 @@ void PrintPieces(const TextPieces& pieces) {
     }
 }
 
+// Waits for one key, polling, so that every turn ends with the statement check.
 void WaitForKey() {
-    STMT(Kbd_ReadChars(1));
+    RtString key;
+    END_STATEMENT;
+    do {
+        STMT(key = Kbd_Inkey());
+    } while (key.empty());
 }
 
 // The conversation box and the portrait of whoever answered.
