@@ -18,11 +18,14 @@
 #include "errors.h"
 #include "game_observer.h"
 #include "key_names.h"
+#include "numbers.h"
 #include "platform.h"
 #include "png_writer.h"
 #include "screen_snapshot.h"
 #include "script.h"
 #include "shared_words.h"
+#include "telephone_dial.h"
+#include "telephone_dial.h"
 #include "virtual_mixer.h"
 #include "window_box.h"
 
@@ -40,6 +43,7 @@ struct DriverShared {
     std::atomic<int32_t> snapshot_request{0};  // 1 asked, 2 ready
     ScreenSnapshot snapshot;
     std::atomic<int32_t> state_request{0};  // 1 asked, 2 ready
+    std::atomic<int64_t> seed_request{-1};  // a seed for the random generator, -1 when none
     std::string state_json;
     std::atomic<bool> ended{false};
     std::atomic<int32_t> exit_code{0};
@@ -75,7 +79,13 @@ void DriverLoopHook() {
 
 void DriverTrapHook() {
     DriverShared* driver = g_driver.load(std::memory_order_acquire);
-    if (driver == nullptr || driver->state_request.load(std::memory_order_acquire) != 1) return;
+    if (driver == nullptr) return;
+    const int64_t seed = driver->seed_request.load(std::memory_order_acquire);
+    if (seed >= 0) {
+        Num_SetRndSeed(static_cast<uint32_t>(seed));
+        driver->seed_request.store(-1, std::memory_order_release);
+    }
+    if (driver->state_request.load(std::memory_order_acquire) != 1) return;
     std::string json = Game_StateJson();
     std::lock_guard<std::mutex> lock(driver->mutex);
     driver->state_json = std::move(json);
@@ -158,6 +168,23 @@ private:
         return true;
     }
 
+    // The game's state as JSON, read on the program thread at its next statement check.
+    bool read_state(std::string& json) {
+        shared_.state_request.store(1, std::memory_order_release);
+        Rt_Words().checkRequest.store(1, std::memory_order_release);
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (shared_.state_request.load(std::memory_order_acquire) != 2) {
+            if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        {
+            std::lock_guard<std::mutex> lock(shared_.mutex);
+            json = shared_.state_json;
+        }
+        shared_.state_request.store(0, std::memory_order_release);
+        return true;
+    }
+
     bool snapshot(ScreenSnapshot& out) {
         shared_.snapshot_request.store(1, std::memory_order_release);
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -186,6 +213,25 @@ private:
             if (now_ms() - start > limit_ms || shared_.ended.load()) return false;
             clock_.delay_ms(30);
         }
+    }
+
+    // The game's state as JSON, taken by the program thread at its next statement check.
+    bool game_state(std::string& json) {
+        shared_.state_request.store(1, std::memory_order_release);
+        Rt_Words().checkRequest.store(1, std::memory_order_release);
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (shared_.state_request.load(std::memory_order_acquire) != 2) {
+            if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) {
+                return fail("the game's state could not be read");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        {
+            std::lock_guard<std::mutex> lock(shared_.mutex);
+            json = shared_.state_json;
+        }
+        shared_.state_request.store(0, std::memory_order_release);
+        return true;
     }
 
     bool execute(const ScriptLine& line) {
@@ -335,24 +381,26 @@ private:
         }
         if (command == "state") {
             if (words.size() != 1) return fail("state FILE");
-            shared_.state_request.store(1, std::memory_order_release);
-            Rt_Words().checkRequest.store(1, std::memory_order_release);
-            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (shared_.state_request.load(std::memory_order_acquire) != 2) {
-                if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) {
-                    return fail("the game's state could not be read");
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
             std::string json;
-            {
-                std::lock_guard<std::mutex> lock(shared_.mutex);
-                json = shared_.state_json;
-            }
-            shared_.state_request.store(0, std::memory_order_release);
+            if (!game_state(json)) return false;
             std::ofstream out(output_path(words[0]), std::ios::binary);
             out << json << '\n';
             return out ? true : fail("cannot write " + words[0]);
+        }
+        if (command == "dial") {
+            if (words.size() != 1) return fail("dial NUMBER|culprit|existing|nonexistent");
+            std::string json;
+            if (!game_state(json)) return false;
+            std::vector<std::string> keys;
+            std::string number;
+            const std::string error = Dial_KeysFromState(json, words[0], keys, number);
+            if (!error.empty()) return fail(error);
+            for (const std::string& name : keys) {
+                std::vector<plat::WindowEvent> events;
+                if (!Keys_Press(name, events)) return fail("unknown key " + name);
+                press(events);
+            }
+            return drain_presses();
         }
         if (command == "sounds") {
             if (words.size() != 1) return fail("sounds FILE");
@@ -360,7 +408,62 @@ private:
             for (const auto& entry : mixer_.log_lines()) out << entry << '\n';
             return out ? true : fail("cannot write " + words[0]);
         }
-        if (command == "dial") return fail("dial works only on the telephone screen, which this game does not have yet");
+        if (command == "seed") {
+            // The random generator's seed, set on the program thread at its next statement
+            // check: what the game draws after it no longer depends on the timer.
+            if (words.size() != 1 || !AllDigits(words[0]) || words[0].size() > 8) {
+                return fail("seed N (0 to 16777215)");
+            }
+            const int64_t seed = std::stoll(words[0]);
+            if (seed > 0xFFFFFF) return fail("seed N (0 to 16777215)");
+            shared_.seed_request.store(seed, std::memory_order_release);
+            Rt_Words().checkRequest.store(1, std::memory_order_release);
+            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (shared_.seed_request.load(std::memory_order_acquire) >= 0) {
+                if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) {
+                    return fail("the seed could not be set");
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return true;
+        }
+        if (command == "dial") {
+            if (words.size() != 1) return fail("dial NUMBER|culprit|existing|nonexistent");
+            // The attempt before must have ended: a new one starts with no digit dialled.
+            std::string json;
+            const uint32_t asked = now_ms();
+            for (;;) {
+                if (!read_state(json)) return fail("the game's state could not be read");
+                DialState state;
+                if (!Dial_ReadState(json, state) || state.digitCount == 0) break;
+                if (now_ms() - asked > 120000) return fail("a number is still being dialled");
+                clock_.delay_ms(20);
+            }
+            std::vector<std::string> keys;
+            std::string number;
+            const std::string error = Dial_KeysFromState(json, words[0], keys, number);
+            if (!error.empty()) return fail(error);
+            // Digit by digit, each once the one before has been dialled, so that the key ring
+            // never has to hold more than one digit's keys while the pulses sound.
+            int digits = 0;
+            for (const std::string& key : keys) {
+                std::vector<plat::WindowEvent> events;
+                if (!Keys_Press(key, events)) return fail("unknown key " + key);
+                press(events);
+                if (key != "enter") continue;
+                if (!drain_presses()) return false;
+                if (++digits == 6) break;
+                const uint32_t start = now_ms();
+                for (;;) {
+                    if (!read_state(json)) return fail("the game's state could not be read");
+                    DialState state;
+                    if (Dial_ReadState(json, state) && state.digitCount >= digits) break;
+                    if (now_ms() - start > 60000) return fail("the digit was not dialled");
+                    clock_.delay_ms(20);
+                }
+            }
+            return true;
+        }
         return fail("unknown command " + command);
     }
 
