@@ -25,7 +25,6 @@
 #include "script.h"
 #include "shared_words.h"
 #include "telephone_dial.h"
-#include "telephone_dial.h"
 #include "virtual_mixer.h"
 #include "window_box.h"
 
@@ -215,25 +214,6 @@ private:
         }
     }
 
-    // The game's state as JSON, taken by the program thread at its next statement check.
-    bool game_state(std::string& json) {
-        shared_.state_request.store(1, std::memory_order_release);
-        Rt_Words().checkRequest.store(1, std::memory_order_release);
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (shared_.state_request.load(std::memory_order_acquire) != 2) {
-            if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) {
-                return fail("the game's state could not be read");
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        {
-            std::lock_guard<std::mutex> lock(shared_.mutex);
-            json = shared_.state_json;
-        }
-        shared_.state_request.store(0, std::memory_order_release);
-        return true;
-    }
-
     bool execute(const ScriptLine& line) {
         const auto& words = line.words;
         const std::string& command = line.command;
@@ -382,25 +362,10 @@ private:
         if (command == "state") {
             if (words.size() != 1) return fail("state FILE");
             std::string json;
-            if (!game_state(json)) return false;
+            if (!read_state(json)) return fail("the game's state could not be read");
             std::ofstream out(output_path(words[0]), std::ios::binary);
             out << json << '\n';
             return out ? true : fail("cannot write " + words[0]);
-        }
-        if (command == "dial") {
-            if (words.size() != 1) return fail("dial NUMBER|culprit|existing|nonexistent");
-            std::string json;
-            if (!game_state(json)) return false;
-            std::vector<std::string> keys;
-            std::string number;
-            const std::string error = Dial_KeysFromState(json, words[0], keys, number);
-            if (!error.empty()) return fail(error);
-            for (const std::string& name : keys) {
-                std::vector<plat::WindowEvent> events;
-                if (!Keys_Press(name, events)) return fail("unknown key " + name);
-                press(events);
-            }
-            return drain_presses();
         }
         if (command == "sounds") {
             if (words.size() != 1) return fail("sounds FILE");
