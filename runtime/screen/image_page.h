@@ -47,6 +47,23 @@ inline void Pix_Store32(uint8_t* word, uint32_t value) {
         .store(value, std::memory_order_relaxed);
 }
 
+// Copies `count` shared bytes into private memory, eight at a time where the source is
+// aligned: whole-word atomic loads, so the presenter's snapshot of a page stays cheap.
+inline void Pix_LoadRange(uint8_t* to, const uint8_t* from, size_t count) {
+    size_t i = 0;
+    while (i < count && (reinterpret_cast<uintptr_t>(from + i) & 7) != 0) {
+        to[i] = Pix_Load(from + i);
+        ++i;
+    }
+    for (; i + 8 <= count; i += 8) {
+        const uint64_t word =
+            std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(const_cast<uint8_t*>(from + i)))
+                .load(std::memory_order_relaxed);
+        __builtin_memcpy(to + i, &word, 8);
+    }
+    for (; i < count; ++i) to[i] = Pix_Load(from + i);
+}
+
 // Ownership flags of an image.
 constexpr uint32_t kOwnsPalette = 1;
 constexpr uint32_t kScreenPage = 2;

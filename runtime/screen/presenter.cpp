@@ -164,7 +164,7 @@ bool DrawPalettePage(Presenter& p, const Target& t, ImagePage& page) {
         }
     }
     p.snapshot.resize(count);
-    for (size_t i = 0; i < count; ++i) p.snapshot[i] = Pix_Load(page.store + i);
+    Pix_LoadRange(p.snapshot.data(), page.store, count);
     uint32_t palette[256];
     for (int i = 0; i < 256; ++i) palette[i] = Pal_Get(page, i);
     const int compared = page.bitsPerPixel >= 8 ? 256 : 1 << page.bitsPerPixel;
@@ -225,12 +225,14 @@ bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
     const bool cursor_phase_changed = cursor_phase != p.lastCursorPhase;
     const bool blink_phase_changed = blink_phase != p.lastBlinkPhase;
 
+    p.snapshot.resize(cell_bytes);
+    Pix_LoadRange(p.snapshot.data(), page.store, cell_bytes);
     bool changed = false;
     for (int cy = 0; cy < rows; ++cy) {
         for (int cx = 0; cx < columns; ++cx) {
             const size_t at = (static_cast<size_t>(cy) * columns + cx) * 2;
-            const uint8_t character = Pix_Load(page.store + at);
-            const uint8_t attribute = Pix_Load(page.store + at + 1);
+            const uint8_t character = p.snapshot[at];
+            const uint8_t attribute = p.snapshot[at + 1];
             const bool is_cursor = cx == cursor_x && cy == cursor_y;
             const bool was_cursor = cx == p.lastCursorX && cy == p.lastCursorY;
             const bool skip =

@@ -18,8 +18,22 @@ bool CellFits(const ImagePage& page, int32_t column) {
     return (column - 1) * width + width <= page.width;
 }
 
+// Moves shared bytes towards lower addresses (to < from), whole words where both line up.
 void CopyBytes(uint8_t* to, const uint8_t* from, size_t count) {
-    for (size_t i = 0; i < count; ++i) Pix_Store(to + i, Pix_Load(from + i));
+    size_t i = 0;
+    if (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 7) == 0) {
+        for (; i < count && (reinterpret_cast<uintptr_t>(from + i) & 7) != 0; ++i) {
+            Pix_Store(to + i, Pix_Load(from + i));
+        }
+        for (; i + 8 <= count; i += 8) {
+            const uint64_t word = std::atomic_ref<uint64_t>(
+                                      *reinterpret_cast<uint64_t*>(const_cast<uint8_t*>(from + i)))
+                                      .load(std::memory_order_relaxed);
+            std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(to + i))
+                .store(word, std::memory_order_relaxed);
+        }
+    }
+    for (; i < count; ++i) Pix_Store(to + i, Pix_Load(from + i));
 }
 
 // Moves text rows top + 1 .. bottom up by one row and blanks the bottom row.
@@ -62,6 +76,7 @@ void Scr_DrawChar(uint8_t code) {
     const int32_t row = page->cursorRow;
     const int32_t column = page->cursorColumn;
     if (page->text != 0) {
+        if (row < 1 || column < 1 || row > page->height || column > page->width) return;
         uint8_t* cell =
             page->store + static_cast<size_t>((row - 1) * page->width + (column - 1)) * 2;
         Pix_Store(cell, code);
@@ -72,6 +87,8 @@ void Scr_DrawChar(uint8_t code) {
     if (!Scr_FontMetrics(page->font, font)) return;
     const int x0 = (column - 1) * font.cellWidth;
     const int y0 = (row - 1) * font.cellHeight;
+    // The cursor always lies inside the image; a cell that would not is never written.
+    if (x0 < 0 || y0 < 0 || x0 + 8 > page->width || y0 + font.cellHeight > page->height) return;
     const bool draw_set = (page->printMode & kPrintForeground) != 0;
     const bool draw_clear = (page->printMode & kPrintBackground) != 0;
     const uint8_t* glyph = font.glyphs + static_cast<size_t>(code) * font.glyphBytes;

@@ -139,9 +139,9 @@ TEST_F(PresentTest, UnchangedPageCausesNoUpdates) {
     Scr_Print("Brunolt", false);
     Present();
     EXPECT_EQ(window_->updates, 1);
-    Present(40);
+    Present(12);
     EXPECT_EQ(window_->updates, 1);
-    EXPECT_EQ(Scr_PresentGeometry().frames, 41u);
+    EXPECT_EQ(Scr_PresentGeometry().frames, 13u);
     Scr_Print("!", false);
     Present(3);
     EXPECT_EQ(window_->updates, 2);
@@ -153,7 +153,7 @@ TEST_F(PresentTest, UnchangedPageCausesNoUpdates) {
     EXPECT_EQ(window_->updates, 3);
     // The same on the text screen, whose hidden cursor changes nothing either.
     Scr_SetMode(0, 0, 0, 0, 1);
-    Present(30);
+    Present(20);
     EXPECT_EQ(window_->updates, 4);
 }
 
@@ -297,6 +297,25 @@ TEST_F(PresentTest, TextGlyphsInTheirColours) {
     }
 }
 
+TEST_F(PresentTest, ModeTenBlinksThroughItsColourTable) {
+    Scr_SetMode(10, 0, 0, 0, 1);
+    Scr_Color(2, 0, 0, 1);  // colour 2 is index 6 of the blink table: white, then black
+    Scr_Print("\xDB", false);
+    Scr_Color(3, 0, 0, 1);  // colour 3 is index 8: white in both phases
+    Scr_Print("\xDB", false);
+    Present();
+    EXPECT_EQ(Scr_PresentedPixel(2, 2), 0xFFFFFFu);
+    EXPECT_EQ(Scr_PresentedPixel(10, 2), 0xFFFFFFu);
+    clock_.delay_ms(512);  // bit 9 of the clock is the phase
+    Present();
+    EXPECT_EQ(Scr_PresentedPixel(2, 2), 0x000000u);
+    EXPECT_EQ(Scr_PresentedPixel(10, 2), 0xFFFFFFu);
+    EXPECT_EQ(window_->updates, 2);
+    Scr_Color(0, 1, 0, 2);  // colour 0 becomes index 1: grey in phase 1
+    Present();
+    EXPECT_EQ(Scr_PresentedPixel(20, 20), 0x808080u);
+}
+
 TEST_F(PresentTest, WorkBufferWhenTheMasksDiffer) {
     MemoryWindow memory;
     Install(&memory);
@@ -321,19 +340,34 @@ TEST_F(PresentTest, PresenterThreadBesideTheProgramThread) {
             std::this_thread::yield();
         }
     });
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 2; ++round) {
         Scr_SetMode(12, 0, 0, 0, 1);
         for (int i = 0; i < 40; ++i) Scr_Print("Pronto? Chi parla?", true);
         Scr_SetMode(7, 0, 0, 0, 1);
         for (int i = 0; i < 30; ++i) Scr_Print("Attendere prego.....", true);
         Scr_Color(15, 2, 0, 3);
     }
-    while (memory.updates.load() < 3) std::this_thread::yield();
+    // Frames that start after the last change must show the final page exactly: the second
+    // of two forced updates began after the first had ended.
+    for (int forced = 0; forced < 2; ++forced) {
+        const int before = memory.updates.load();
+        Scr_ForceCompleteFrame();
+        while (memory.updates.load() == before) std::this_thread::yield();
+    }
     done = true;
     presenter.join();
     Rt_Words().loopRunning = 0;
+    EXPECT_GE(memory.updates.load(), 2);
     EXPECT_EQ(Rt_Words().modeHandshake.load(), 0);
     EXPECT_EQ(Err_Pending(), 0u);
+    const ImagePage& page = Active();
+    ASSERT_EQ(Scr_PresentGeometry().surfaceWidth, 320);
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            ASSERT_EQ(Scr_PresentedPixel(x, y), Pal_Get(page, page.store[y * 320 + x]) & 0xFFFFFF)
+                << x << "," << y;
+        }
+    }
 }
 
 }  // namespace
