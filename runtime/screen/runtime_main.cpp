@@ -15,6 +15,7 @@
 #include "input_method.h"
 #include "keyboard.h"
 #include "low_memory.h"
+#include "numbers.h"
 #include "rt_clock.h"
 #include "screen.h"
 #include "sdl_session.h"
@@ -229,6 +230,8 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     ResetSharedWords();
     g_runtime = Runtime{};
     WindowBox_Reset();
+    Kbd_Reset();
+    Num_ResetRndSeed();
 
     // 1. Trapped keys: F1-F10, Up, Left, Right, Down, F11, F12.
     for (int i = 0; i < 10; ++i) g_runtime.trapped_keys.codes[i] = 0x3B00 + 256 * i;
