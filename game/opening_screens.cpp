@@ -3,9 +3,11 @@
 #include "opening_screens.h"
 
 #include <array>
+#include <string>
 
 #include "case_generation.h"
 #include "errors.h"
+#include "game_observer.h"
 #include "keyboard.h"
 #include "numbers.h"
 #include "pictures.h"
@@ -110,6 +112,38 @@ void PrintSoundSwitch(int16_t soundOff) {
     STMT(Scr_Print(soundOff != 0 ? "NO" : "SI", true));
 }
 
+// The menu's own values, published for the replay driver's state while the menu runs. The
+// pointer is the program thread's, like the observer it serves.
+struct MenuFields {
+    const int16_t* bankCityNumber = nullptr;
+    const int16_t* stolenSum = nullptr;
+    const int16_t* selected = nullptr;
+};
+const MenuFields* g_menu_fields = nullptr;
+
+void WriteMenuFields(std::string& json) {
+    if (g_menu_fields == nullptr) return;
+    json += ", \"bankCityNumber\": " + std::to_string(*g_menu_fields->bankCityNumber);
+    json += ", \"stolenSum\": " + std::to_string(*g_menu_fields->stolenSum);
+    json += ", \"menuItem\": " + std::to_string(*g_menu_fields->selected);
+}
+
+// Publishes the fields for as long as the menu's frame lives (also when the program ends
+// from the menu and its stack unwinds).
+class PublishedMenuFields {
+  public:
+    explicit PublishedMenuFields(const MenuFields& fields) {
+        g_menu_fields = &fields;
+        Game_SetScreenFields(WriteMenuFields);
+    }
+    ~PublishedMenuFields() {
+        Game_SetScreenFields(nullptr);
+        g_menu_fields = nullptr;
+    }
+    PublishedMenuFields(const PublishedMenuFields&) = delete;
+    PublishedMenuFields& operator=(const PublishedMenuFields&) = delete;
+};
+
 // The end of the program from the menu: two falling tones, then the runtime's end prompt.
 [[noreturn]] void ExitToDos() {
     STMT(ClearScreen());
@@ -169,7 +203,10 @@ void ShowIntroAndMenu(BankCities& bankCities, int16_t& culpritIndex, int16_t& so
 
     int16_t bankCityNumber = 0;
     int16_t stolenSum = 0;
+    int16_t selected = 0;
     END_STATEMENT;
+    const MenuFields fields{&bankCityNumber, &stolenSum, &selected};
+    const PublishedMenuFields published(fields);
     StartCase(bankCities, culpritIndex, bankCityNumber, stolenSum);
 
     STMT(ClearScreen());
@@ -257,8 +294,7 @@ void ShowIntroAndMenu(BankCities& bankCities, int16_t& culpritIndex, int16_t& so
     STMT(Locate(20, 36));
     STMT(Scr_Print("M  E  N  U", true));
 
-    int16_t selected = static_cast<int16_t>(MenuItem::Sound);
-    END_STATEMENT;
+    STMT(selected = static_cast<int16_t>(MenuItem::Sound));
     if (playMinutes == 0) STMT(playMinutes = kFirstPlayMinutes);
 
     const std::array<MenuFrame, 5> frames = {MenuFrame{}, MenuFrame{22, 10, 10},
