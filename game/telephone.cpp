@@ -32,7 +32,7 @@ constexpr char kBottomLeft = '\xC8';
 constexpr char kBottomRight = '\xBC';
 constexpr char kLeftT = '\xCC';
 constexpr char kRightT = '\xB9';
-constexpr char kShaded = '\xB1';     // ▒
+constexpr char kShaded = '\xB1';      // ▒
 constexpr char kLightShade = '\xB0';  // ░
 constexpr char kFullBlock = '\xDB';   // █
 constexpr char kPathStep = '\xC2';    // ┬
@@ -67,7 +67,7 @@ constexpr PictureFile kPictureFiles[] = {
 
 // The 25 picture buffers of one game, found by file name.
 class TelephonePictures {
-public:
+  public:
     void Load() {
         for (const PictureFile& file : kPictureFiles) {
             buffers_.emplace_back(file.words);
@@ -84,7 +84,7 @@ public:
     }
     PictureBuffer& Get(const char* name) { return *Find(name); }
 
-private:
+  private:
     std::deque<PictureBuffer> buffers_;
     std::vector<std::string> names_;
 };
@@ -184,7 +184,7 @@ void WriteTelephoneFields(std::string& json) {
 
 // Publishes the screen's fields while it runs, also when the program ends inside it.
 class PublishedFields {
-public:
+  public:
     explicit PublishedFields(const Telephone& telephone) {
         g_telephone = &telephone;
         Game_SetScreenFields(WriteTelephoneFields);
@@ -613,10 +613,9 @@ void WitnessTalks(Telephone& t, int16_t k) {
     PrintPieces(WitnessIntroduction(witness, greeting));
     STMT(DrawReliability(choice, t.memory, k, draw));
     STMT(t.clueKindShown = choice.kind);
-    const TextPieces clue =
-        ClueText(choice.kind, ClueInvented(choice.reliability), t.suspects, t.culpritIndex,
-                 t.culpritNumber, t.memory.daysAgo.at(static_cast<size_t>(k)),
-                 Str_Right(witness.firstName, 1), draw);
+    const TextPieces clue = ClueText(
+        choice.kind, ClueInvented(choice.reliability), t.suspects, t.culpritIndex, t.culpritNumber,
+        t.memory.daysAgo.at(static_cast<size_t>(k)), Str_Right(witness.firstName, 1), draw);
     END_STATEMENT;
     PrintPieces(clue);
     STMT(Colour(kFactColour));
@@ -714,8 +713,7 @@ PassEnd DecideCall(Telephone& t) {
     }
 
     PrintAt(3, 50, Str_Space(24));
-    STMT(PutPicture(8 * t.targetSum + 11, kTelephoneY, t.pictures.Get("spaz.grh"),
-                    kPutOverwrite));
+    STMT(PutPicture(8 * t.targetSum + 11, kTelephoneY, t.pictures.Get("spaz.grh"), kPutOverwrite));
     PrintAt(12, 61, Str_Space(14));
     if (noticeShowing) STMT(Lines_EndNotice(l, t.culpritNumber));
     STMT(t.dialledNumber.clear());

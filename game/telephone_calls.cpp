@@ -7,9 +7,9 @@
 namespace {
 
 // Code page 437 letters with accents.
-constexpr const char* kAGrave = "\x85";   // à
-constexpr const char* kEGrave = "\x8A";   // è
-constexpr const char* kEAcute = "\x82";   // é
+constexpr const char* kAGrave = "\x85";  // à
+constexpr const char* kEGrave = "\x8A";  // è
+constexpr const char* kEAcute = "\x82";  // é
 
 constexpr int16_t kRetirementAge = 60;
 constexpr int kProfessionCut = 22;
@@ -44,9 +44,9 @@ TextPieces WitnessIntroduction(const Witness& witness, const RtString& greeting)
                           witness.city + "."});
     RtString line = "Ho" + witness.age + " anni";
     if (Num_FromText(witness.age) < kRetirementAge) {
-        line += witness.profession == "disoccupato" ? RtString(",sono ")
-                                                    : RtString(",la mia attivit") + kAGrave + " " +
-                                                          kEGrave + " ";
+        line += witness.profession == "disoccupato"
+                    ? RtString(",sono ")
+                    : RtString(",la mia attivit") + kAGrave + " " + kEGrave + " ";
         line += Str_Left(witness.profession, kProfessionCut) + ".";
         pieces.push_back({16, 5, 0, line});
     } else {
@@ -54,8 +54,8 @@ TextPieces WitnessIntroduction(const Witness& witness, const RtString& greeting)
                 Str_Left(witness.profession, kRetiredProfessionCut) + ".";
         pieces.push_back({16, 5, 0, line});
         pieces.push_back(
-            {17, 5, 0, RtString("Adesso sono ") + (sexLetter == "a" ? "pensionata" : "pensionato") +
-                           "."});
+            {17, 5, 0,
+             RtString("Adesso sono ") + (sexLetter == "a" ? "pensionata" : "pensionato") + "."});
     }
     return pieces;
 }
@@ -211,7 +211,10 @@ TextPieces ConfessionOpening(const Suspect& culprit) {
 TextPieces ConfessionClosing() {
     return {
         {20, 5, 0, "--- altro che Distinti Saluti ---"},
-        {21, 5, 0, "--- andate a fa....!!!?" "?!!!!?" "?!!? ---"},
+        {21, 5, 0,
+         "--- andate a fa....!!!?"
+         "?!!!!?"
+         "?!!? ---"},
     };
 }
 

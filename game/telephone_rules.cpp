@@ -60,8 +60,9 @@ TelephoneLines::TelephoneLines() {
 }
 
 char& TelephoneLines::PathCell(int16_t line, int column, int row) {
-    return linePath.at(static_cast<size_t>(line)).at(static_cast<size_t>(column)).at(
-        static_cast<size_t>(row));
+    return linePath.at(static_cast<size_t>(line))
+        .at(static_cast<size_t>(column))
+        .at(static_cast<size_t>(row));
 }
 
 void Lines_Roll(TelephoneLines& lines, const RandomDraw& draw) {

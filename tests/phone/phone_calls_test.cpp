@@ -66,8 +66,8 @@ TEST(PhoneIntroduction, UnemployedSaysSono) {
 }
 
 TEST(PhoneIntroduction, RetiredFromSixtyWithTheCutAt20) {
-    TextPieces p = WitnessIntroduction(MakeWitness("Maria", " 60", "Insegnante di Matematica"),
-                                       "Buonasera,");
+    TextPieces p =
+        WitnessIntroduction(MakeWitness("Maria", " 60", "Insegnante di Matematica"), "Buonasera,");
     ASSERT_EQ(p.size(), 3u);
     EXPECT_EQ(At(p, 16, 5), "Ho 60 anni,la mia attivit\x85 era Insegnante di Matema.");
     EXPECT_EQ(At(p, 17, 5), "Adesso sono pensionata.");
@@ -224,7 +224,10 @@ TEST(PhoneConfession, WordsAndSiren) {
     EXPECT_EQ(At(open, 17, 5), "Per me \x8A la fine!!!.....................");
     const TextPieces close = ConfessionClosing();
     EXPECT_EQ(At(close, 20, 5), "--- altro che Distinti Saluti ---");
-    EXPECT_EQ(At(close, 21, 5), "--- andate a fa....!!!?" "?!!!!?" "?!!? ---");
+    EXPECT_EQ(At(close, 21, 5),
+              "--- andate a fa....!!!?"
+              "?!!!!?"
+              "?!!? ---");
     const std::vector<int32_t> expected = {100, 200, 300, 400, 500, 600, 700, 600, 500, 400,
                                            300, 200, 100, 200, 300, 400, 500, 600, 700, 600};
     EXPECT_EQ(SirenPitches(), expected);

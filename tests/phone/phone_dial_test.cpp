@@ -46,7 +46,7 @@ TEST(PhoneDial, ChoosesNumbers) {
 
 TEST(PhoneDial, KeysForEachDigit) {
     const std::vector<std::string> keys = Dial_Keys("201", 1);
-    const std::vector<std::string> expected = {"left", "right", "right", "enter",
+    const std::vector<std::string> expected = {"left",  "right", "right", "enter",
                                                "enter", "right", "enter"};
     EXPECT_EQ(keys, expected);
     std::vector<std::string> all;

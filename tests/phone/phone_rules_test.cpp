@@ -255,7 +255,8 @@ TEST(PhoneCalls, ANumberAnnouncedNonexistentIsNotAnswered) {
 TEST(PhoneCalls, ANoticeCallsTheSelectedLine) {
     TelephoneLines lines;
     lines.currentLine = 5;
-    for (int k = 1; k <= 4; ++k) lines.lineNumbers[static_cast<size_t>(k)] = "99950" + std::to_string(k);
+    for (int k = 1; k <= 4; ++k)
+        lines.lineNumbers[static_cast<size_t>(k)] = "99950" + std::to_string(k);
     lines.noticeLine = 2;
     Lines_StartNotice(lines);
     lines.freeRoll = 3;
