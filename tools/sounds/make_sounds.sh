@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes the game's five sound files (data/*.ogg) from the little scores below, with sox.
-# Square-wave tunes over a triangle-wave bass, 22050 Hz mono, Ogg Vorbis: small files in the
-# manner of an old PC game. Needs: sox, libsox-fmt-all. Run from anywhere; writes into data/.
+# Square-wave tunes over a triangle-wave bass, softened a little above 4.5 kHz, 22050 Hz mono,
+# Ogg Vorbis: small files in the manner of an old PC game. Needs: sox, libsox-fmt-all.
+# Run from anywhere; writes into data/.
 set -e
 cd "$(dirname "$0")/../.."
 OUT=data
@@ -50,7 +51,8 @@ tune() {
     file=$1 lead=$2 bass=$3 step=$4
     voice lead square 0.22 "$step" "$lead"
     voice bass triangle 0.40 "$step" "$bass"
-    sox -m "$WORK/lead.wav" "$WORK/bass.wav" "$WORK/mix.wav" gain -n -4 fade q 0.01 0 0.15
+    sox -m "$WORK/lead.wav" "$WORK/bass.wav" "$WORK/mix.wav" lowpass 4500 gain -n -4 \
+        fade q 0.01 0 0.15
     sox "$WORK/mix.wav" -C 1 "$OUT/$file"
     rm -f "$WORK"/*.wav
 }
