@@ -9,8 +9,6 @@
 #include "screen_state.h"
 #include "shared_words.h"
 
-void Scr_ResetPresenter();  // presenter.cpp
-
 namespace {
 
 constexpr size_t kTextAreaBytes = 65536;

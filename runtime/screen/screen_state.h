@@ -59,3 +59,7 @@ void Scr_FillTextRows(ImagePage& page, int32_t top, int32_t bottom, uint8_t attr
                       uint32_t colour);
 // Frees a record and everything it owns, and pushes its handle on the free stack.
 void Scr_ReleaseImage(int32_t handle);
+// Forgets what the presenter showed and remembered (start-up).
+void Scr_ResetPresenter();
+// The untouched start-up text screen becomes 80 x 50, keeping its first 25 rows and colours.
+void Scr_SwitchStartupTextTo80x50();

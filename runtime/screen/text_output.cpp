@@ -7,8 +7,6 @@
 #include "screen_state.h"
 #include "sound.h"
 
-void Scr_SwitchStartupTextTo80x50();  // screen_modes.cpp
-
 namespace {
 
 // Whether a cell at `column` would still lie inside the page.
