@@ -1,7 +1,9 @@
 // Scr_PutBlock in every action and row layout, its fit, clip and mask rules, and the capture.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "graphics_fixture.h"
@@ -339,6 +341,40 @@ TEST_F(GraphicsTest, CaptureRefusesRectanglesOffTheImageAndSmallBlocks) {
     EXPECT_EQ(Err_Pending(), 0u);
     EXPECT_EQ(enough[0], 8);
     EXPECT_EQ(enough[2], 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The presenter reads the visual page on its own thread while the program draws into it; every
+// write of the drawing operations must be one it can race with safely.
+TEST_F(GraphicsTest, DrawingWhileAnotherThreadReadsThePage) {
+    const ImagePage& page = Page();
+    std::atomic<bool> done{false};
+    std::thread reader([&page, &done] {
+        uint32_t sum = 0;
+        while (!done.load()) {
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 64; ++x)
+                    sum += Pix_Load(page.store + static_cast<size_t>(y) * page.width + x);
+            }
+        }
+        EXPECT_GE(sum, 0u);
+    });
+    const std::vector<uint8_t> block = Solid(16, 16, 5);
+    for (int i = 0; i < 200; ++i) {
+        Put(static_cast<float>(i % 48), 0, block, i % 2 == 0 ? kPutOverwrite : kPutExclusiveOr);
+        Scr_Line(0, 0, 63, 31, static_cast<uint32_t>(i), kShapeLine, 0,
+                 kLineFirstGiven | kLineColourGiven);
+        Scr_Line(0, 16, 63, 31, 2, kShapeFilledBox, 0, kLineFirstGiven | kLineColourGiven);
+        Scr_PlotPixel(i % 64, 20, 7);
+        Scr_FillBox(0, 0, 3, 3, 1);
+        (void)Scr_CaptureBlock(0, 0, 63, 31);
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(Err_Pending(), 0u);
 }
 
 }  // namespace

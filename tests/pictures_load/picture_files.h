@@ -58,7 +58,9 @@ inline std::vector<uint8_t> ImageFile(const std::vector<uint8_t>& body, uint16_t
                                       uint16_t segment = 0, uint16_t offset = 0,
                                       uint8_t marker = 0xFD) {
     std::vector<uint8_t> file = Header(segment, offset, length_field, marker);
-    file.insert(file.end(), body.begin(), body.end());
+    // Byte by byte: one compiler misreads a range insert behind a 7-byte header as overflowing.
+    file.reserve(file.size() + body.size());
+    for (const uint8_t byte : body) file.push_back(byte);
     return file;
 }
 
