@@ -14,10 +14,14 @@ namespace {
 // The seam's opaque handles are SDL_mixer's own objects; MixerChunk and MixerMusic are never
 // defined, so a pointer only travels through them and back.
 Mix_Chunk* ToSdl(MixerChunk* chunk) { return reinterpret_cast<Mix_Chunk*>(chunk); }
-const Mix_Chunk* ToSdl(const MixerChunk* chunk) { return reinterpret_cast<const Mix_Chunk*>(chunk); }
+const Mix_Chunk* ToSdl(const MixerChunk* chunk) {
+    return reinterpret_cast<const Mix_Chunk*>(chunk);
+}
 MixerChunk* FromSdl(Mix_Chunk* chunk) { return reinterpret_cast<MixerChunk*>(chunk); }
 Mix_Music* ToSdl(MixerMusic* music) { return reinterpret_cast<Mix_Music*>(music); }
-const Mix_Music* ToSdl(const MixerMusic* music) { return reinterpret_cast<const Mix_Music*>(music); }
+const Mix_Music* ToSdl(const MixerMusic* music) {
+    return reinterpret_cast<const Mix_Music*>(music);
+}
 MixerMusic* FromSdl(Mix_Music* music) { return reinterpret_cast<MixerMusic*>(music); }
 
 void CloseAudioAtExit() { Mix_CloseAudio(); }

@@ -123,6 +123,11 @@ uint32_t NowTick() {
     return clock == nullptr ? 0 : clock->ticks_ms();
 }
 
+// Seconds of sound in a chunk of the output format.
+double ChunkSeconds(plat::Mixer& mixer, const plat::MixerChunk* chunk) {
+    return static_cast<double>(mixer.chunk_length_bytes(chunk)) / kSoundRate / 2 / 2;
+}
+
 void SleepMs(uint32_t delay_ms) {
     plat::Clock* clock = plat::Plat().clock;
     if (clock != nullptr) clock->delay_ms(delay_ms);
@@ -218,7 +223,7 @@ uint32_t NewRawSoundLocked(SoundRuntime& s, SoundSamples&& sound, const std::str
     slot = SoundSlot{};
     slot.chunk = chunk;
     slot.samples = std::move(samples);
-    slot.lengthSeconds = static_cast<double>(s.mixer->chunk_length_bytes(chunk)) / kSoundRate / 2 / 2;
+    slot.lengthSeconds = ChunkSeconds(*s.mixer, chunk);
     slot.handle = TakeHandle(s);
     slot.capabilities = kCapSample;
     return slot.handle;
@@ -311,7 +316,9 @@ SoundSamples Silence(uint32_t length_bytes) {
 enum class Pending : uint8_t { None, Note, L, O, N, M, T, P, V };
 enum class NumberState : uint8_t { None, Digits, Reference };
 
-double Beats(const MacroState& m, double length) { return (1.0 / (m.tempo / 60.0)) * (4.0 / length); }
+double Beats(const MacroState& m, double length) {
+    return (1.0 / (m.tempo / 60.0)) * (4.0 / length);
+}
 
 void RecomputeDefault(MacroState& m) { m.defaultSeconds = Beats(m, m.length); }
 
@@ -388,8 +395,10 @@ bool ReadReference(uint8_t type, uint16_t offset, int64_t& out) {
     }
     if (!std::isfinite(value)) return false;
     const double rounded = std::nearbyint(value);  // to nearest, ties to even
-    if (rounded < std::numeric_limits<int32_t>::min() || rounded > std::numeric_limits<int32_t>::max())
+    if (rounded < std::numeric_limits<int32_t>::min() ||
+        rounded > std::numeric_limits<int32_t>::max()) {
         return false;
+    }
     out = static_cast<int64_t>(rounded);
     return true;
 }
@@ -424,10 +433,13 @@ public:
                 continue;
             }
             if (c == '=') {
-                if (numberState_ != NumberState::None || dots_ > 0 || size - i - 1 < 3) return false;
+                if (numberState_ != NumberState::None || dots_ > 0 || size - i - 1 < 3) {
+                    return false;
+                }
                 const uint8_t type = static_cast<uint8_t>(text_[i + 1]);
-                const uint16_t offset = static_cast<uint16_t>(static_cast<uint8_t>(text_[i + 2]) |
-                                                              (static_cast<uint8_t>(text_[i + 3]) << 8));
+                const uint16_t offset =
+                    static_cast<uint16_t>(static_cast<uint8_t>(text_[i + 2]) |
+                                          (static_cast<uint8_t>(text_[i + 3]) << 8));
                 if (!ReadReference(type, offset, number_)) return false;
                 numberState_ = NumberState::Reference;
                 i += 3;
@@ -521,8 +533,9 @@ private:
                 return !chord;  // a number standing alone waits for the next command
             case Pending::Note: {
                 if (hasNumber && !InRange(0, 64)) return false;
-                const double seconds = hasNumber && number_ >= 1 ? Beats(m_, static_cast<double>(number_))
-                                                                 : m_.defaultSeconds;
+                const double seconds = hasNumber && number_ >= 1
+                                           ? Beats(m_, static_cast<double>(number_))
+                                           : m_.defaultSeconds;
                 Note(noteIndex_, Dotted(seconds), chord);
                 break;
             }
@@ -1038,7 +1051,7 @@ uint32_t Snd_OpenFile(const RtString& name, const RtString& capabilities) {
         SoundSlot& slot = s.slots[static_cast<size_t>(index)];
         slot = SoundSlot{};
         slot.chunk = chunk;
-        slot.lengthSeconds = static_cast<double>(s.mixer->chunk_length_bytes(chunk)) / kSoundRate / 2 / 2;
+        slot.lengthSeconds = ChunkSeconds(*s.mixer, chunk);
         slot.handle = TakeHandle(s);
         slot.capabilities = static_cast<uint8_t>(kCapSample | (wanted.volume ? kCapVolume : 0) |
                                                  (wanted.pause ? kCapPause : 0) |
@@ -1053,7 +1066,7 @@ uint32_t Snd_OpenFile(const RtString& name, const RtString& capabilities) {
     if (wanted.length) {
         plat::MixerChunk* probe = s.mixer->load_wav(path);
         if (probe == nullptr) return 0;
-        length_seconds = static_cast<double>(s.mixer->chunk_length_bytes(probe)) / kSoundRate / 2 / 2;
+        length_seconds = ChunkSeconds(*s.mixer, probe);
         s.mixer->free_chunk(probe);
     }
     plat::MixerMusic* music = s.mixer->load_music(path);
@@ -1276,7 +1289,8 @@ void Snd_Place(uint32_t handle, double x, double y, double z) {
         if (distance < 1.0) distance = 0.0;
         if (distance > 1000.0) distance = 1000.0;
         s.music.distanceFactor = static_cast<float>((1000.0 - distance) / 1000.0);
-        s.mixer->volume_music(static_cast<int>(VolumeValue(s.music.volume) * s.music.distanceFactor));
+        const int volume = VolumeValue(s.music.volume);
+        s.mixer->volume_music(static_cast<int>(volume * s.music.distanceFactor));
         return;
     }
     const int index = FindSlot(s, handle);

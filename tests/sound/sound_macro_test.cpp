@@ -51,8 +51,10 @@ TEST_F(MacroTest, ThreeShortNotesWithTheInitialSettings) {
     // Each note lasts 1/15 s: 7/8 of it tone, 1/8 silence.
     const double tone_seconds = (1.0 - 0.125) * ((1.0 / (120.0 / 60.0)) * (4.0 / 30.0));
     const sound_test::ReferenceWave a = MakeReference(1760.0, tone_seconds, 0.5);
-    const sound_test::ReferenceWave b = MakeReference(NoteFrequency(11 + 48 - 33), tone_seconds, 0.5);
-    const sound_test::ReferenceWave c = MakeReference(NoteFrequency(0 + 48 - 33), tone_seconds, 0.5);
+    const sound_test::ReferenceWave b =
+        MakeReference(NoteFrequency(11 + 48 - 33), tone_seconds, 0.5);
+    const sound_test::ReferenceWave c =
+        MakeReference(NoteFrequency(0 + 48 - 33), tone_seconds, 0.5);
     ASSERT_EQ(a.frames.size(), 1286u);
     // The first values of A at 1760 Hz and half volume: steps of 4 x 1760 / 22050 of 16383.5.
     EXPECT_EQ(a.frames[0], 0);

@@ -73,7 +73,9 @@ public:
     void set_position(int channel, int16_t angle, uint8_t distance) override {
         real_.set_position(channel, angle, distance);
     }
-    plat::MixerMusic* load_music(const std::string& path) override { return real_.load_music(path); }
+    plat::MixerMusic* load_music(const std::string& path) override {
+        return real_.load_music(path);
+    }
     void free_music(plat::MixerMusic* music) override { real_.free_music(music); }
     int music_type(const plat::MixerMusic* music) override { return real_.music_type(music); }
     int play_music(plat::MixerMusic* music, int loops) override {
