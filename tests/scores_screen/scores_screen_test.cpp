@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "errors.h"
+#include "file_test_support.h"
+#include "files_os.h"
 #include "game_state.h"
 #include "keyboard.h"
 #include "low_memory.h"
@@ -302,6 +304,16 @@ void ExpectList(const ScreenSnapshot& snapshot, const std::vector<std::string>& 
     }
 }
 
+// Every file in the test's folder, sorted.
+std::vector<std::string> FolderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // ---- The tests ------------------------------------------------------------------------------
 
 TEST_F(ScoresScreen, ANewTimeEqualToAnOldOneRanksBelowItAndTheFileIsRewritten) {
@@ -367,12 +379,7 @@ TEST_F(ScoresScreen, ANewTimeEqualToAnOldOneRanksBelowItAndTheFileIsRewritten) {
                                   {"CARLA", "0700"},
                                   {"DARIO", "0900"}}));
     // No temporary file is left beside it.
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"cor.grh", "tempo.max"}));
+    EXPECT_EQ(FolderNames(folder_), (std::vector<std::string>{"cor.grh", "tempo.max"}));
 
     // The table as the player sees it, kept when asked for.
     if (const char* shot = getenv("BRUNOLT_SCORES_SHOT")) {
@@ -486,6 +493,38 @@ TEST_F(ScoresScreen, AShortTableEndsInError62AndIsLeftAsItWas) {
     EXPECT_EQ(shown[0].caption, "Unhandled Error #62");
     EXPECT_FALSE(g_returned.load());
     EXPECT_EQ(ReadTempo(), three);
+}
+
+TEST_F(ScoresScreen, AWriteThatFailsHalfwayLeavesTheOldTableWhole) {
+    const std::string old = Table({{"ANNA", "0300"},
+                                   {"BRUNO", "0500"},
+                                   {"CARLA", "0700"},
+                                   {"DARIO", "0900"},
+                                   {"ELENA", "1100"}});
+    WriteTempo(old);
+    // The disk fills after the first writes of the new table; the player goes on after the
+    // error, and the screen still ends with its new list and the final key.
+    filetest::FailingCalls calls;
+    calls.writesBeforeFailure = 2;
+    const filetest::InstalledCalls installed(calls);
+    for (int i = 0; i < 8; ++i) headless_.box.push_answer(plat::BoxAnswer::Yes);
+    Driver driver;
+    driver.steps.push_back(Await("old", NameRowShows("_...........")));
+    for (const Step& step : Type("Ugo")) driver.steps.push_back(step);
+    driver.steps.push_back(Key(SDLK_RETURN, 13));
+    driver.steps.push_back(Await("table", [](const ScreenSnapshot& s) {
+        return Cells(s, 11, 7, kLineLength) == ListLine(5, "DARIO", "09,00", 22);
+    }));
+    driver.steps.push_back(Char('x'));
+
+    ASSERT_EQ(Run("400", driver), 0);
+    ASSERT_EQ(driver.failure, "");
+    EXPECT_TRUE(g_returned.load());
+    const auto shown = headless_.box.shown();
+    ASSERT_FALSE(shown.empty());
+    for (const auto& box : shown) EXPECT_EQ(box.caption, "Unhandled Error #75");
+    EXPECT_EQ(ReadTempo(), old);
+    EXPECT_EQ(FolderNames(folder_), (std::vector<std::string>{"cor.grh", "tempo.max"}));
 }
 
 }  // namespace
