@@ -335,3 +335,35 @@ TEST_F(PhoneGame, EscEndsTheProgramAfterTheEndPrompt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PhoneGame, DigitsAreChosenAndDialledWithPulses) {
+    ASSERT_EQ(Run("phone_digits.replay"), 0);
+    const std::vector<std::string> screen = Screen("phone_digits.txt");
+    EXPECT_EQ(Cells(screen, 3, 33, 3), "50 ");
+    EXPECT_EQ(Cells(screen, 7, 65, 1), "0");
+    // The path: five steps and a corner for the 5, its value beside it; then down, and the 0
+    // turns at once with the branch mark.
+    EXPECT_EQ(Cells(screen, 12, 2, 7), "\xC7\xC2\xC2\xC2\xC2\xBF\xB1");
+    EXPECT_EQ(Cells(screen, 12, 9, 3), " 5 ");
+    EXPECT_EQ(Cells(screen, 13, 7, 1), "\xB3");
+    EXPECT_EQ(Cells(screen, 14, 7, 1), "\xC3");
+    EXPECT_EQ(Cells(screen, 14, 9, 3), " 0 ");
+    EXPECT_EQ(Cells(screen, 15, 7, 1), "\xB3");
+    EXPECT_EQ(Cells(screen, 16, 7, 1), "\xC3");
+    // The marker rests above the 0 after its ten pulses.
+    EXPECT_EQ(Cells(screen, 7, 50, 1), "\xDB");
+    const std::string state = Read("phone_digits.json");
+    EXPECT_EQ(JsonNumber(state, "digitCount"), 2);
+    EXPECT_EQ(JsonText(state, "dialledNumber"), "50");
+    EXPECT_EQ(JsonNumber(state, "digitValue"), 0);
+
+    const std::vector<std::string> sounds = Sounds("phone_digits_sounds.txt");
+    EXPECT_EQ(Count(sounds, "tune L30O0a"), 1u);       // the refused Enter
+    EXPECT_EQ(Count(sounds, "tune L50O0aP30"), 15u);   // 5 + 10 pulses
+    EXPECT_EQ(Count(sounds, "tune L50O5a"), 5u + 9u);  // the tenth right does nothing
+    EXPECT_EQ(Count(sounds, "tune L50O2b"), 9u);       // the tenth left does nothing
+}
+
+}  // namespace
