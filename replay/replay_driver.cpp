@@ -32,6 +32,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::chrono::seconds kMinimumRealWait{20};
+
 // What the script thread shares with the loop hook (start-up thread) and the trap hook
 // (program thread). Requests and answers are atomic words; the data behind them is guarded by
 // a mutex that no thread holds while it waits.
@@ -148,6 +150,14 @@ private:
 
     uint32_t now_ms() { return clock_.ticks_ms(); }
 
+    // Whether a wait that began at game time `start_ms` has run past `limit_ms` of game time.
+    // A busy machine can starve the game while its clock runs on, so a limit never ends
+    // before kMinimumRealWait of real time has passed as well.
+    bool past(uint32_t start_ms, uint32_t limit_ms, std::chrono::steady_clock::time_point real_start) {
+        return now_ms() - start_ms > limit_ms &&
+               std::chrono::steady_clock::now() - real_start > kMinimumRealWait;
+    }
+
     void press(std::vector<plat::WindowEvent> events) {
         std::lock_guard<std::mutex> lock(shared_.mutex);
         shared_.presses.push_back(std::move(events));
@@ -157,9 +167,10 @@ private:
     // Waits until every queued press has reached the window's event queue and been read.
     bool drain_presses() {
         const uint32_t start = now_ms();
+        const auto real_start = std::chrono::steady_clock::now();
         while (shared_.presses_pending.load(std::memory_order_acquire) > 0) {
             if (shared_.ended.load()) return fail("the game ended while keys were still to be typed");
-            if (now_ms() - start > 60000) return fail("the game read no keys for a minute");
+            if (past(start, 60000, real_start)) return fail("the game read no keys for a minute");
             clock_.delay_ms(4);
         }
         const uint64_t pass = Rt_EventPasses();
@@ -207,9 +218,10 @@ private:
     template <class Check>
     bool poll_screen(uint32_t limit_ms, Check holds, ScreenSnapshot& last) {
         const uint32_t start = now_ms();
+        const auto real_start = std::chrono::steady_clock::now();
         for (;;) {
             if (snapshot(last) && holds(last)) return true;
-            if (now_ms() - start > limit_ms || shared_.ended.load()) return false;
+            if (past(start, limit_ms, real_start) || shared_.ended.load()) return false;
             clock_.delay_ms(30);
         }
     }
@@ -313,8 +325,9 @@ private:
         if (command == "answer") {
             if (words.size() != 1 || (words[0] != "yes" && words[0] != "no")) return fail("answer yes|no");
             const uint32_t start = now_ms();
+            const auto real_start = std::chrono::steady_clock::now();
             while (!WindowBox_IsOpen()) {
-                if (now_ms() - start > 2000 || shared_.ended.load()) return fail("no message box is open");
+                if (past(start, 2000, real_start) || shared_.ended.load()) return fail("no message box is open");
                 clock_.delay_ms(10);
             }
             std::vector<plat::WindowEvent> events;
@@ -331,8 +344,9 @@ private:
         if (command == "exit") {
             if (words.size() != 1 || !AllDigits(words[0])) return fail("exit CODE");
             const uint32_t start = now_ms();
+            const auto real_start = std::chrono::steady_clock::now();
             while (!shared_.ended.load()) {
-                if (now_ms() - start > 120000) {
+                if (past(start, 120000, real_start)) {
                     ScreenSnapshot last;
                     snapshot(last);
                     return fail("the game did not end; the screen showed:" + screen_dump(last));
@@ -397,11 +411,12 @@ private:
             // The attempt before must have ended: a new one starts with no digit dialled.
             std::string json;
             const uint32_t asked = now_ms();
+            const auto real_asked = std::chrono::steady_clock::now();
             for (;;) {
                 if (!read_state(json)) return fail("the game's state could not be read");
                 DialState state;
                 if (!Dial_ReadState(json, state) || state.digitCount == 0) break;
-                if (now_ms() - asked > 120000) return fail("a number is still being dialled");
+                if (past(asked, 120000, real_asked)) return fail("a number is still being dialled");
                 clock_.delay_ms(20);
             }
             std::vector<std::string> keys;
@@ -419,11 +434,12 @@ private:
                 if (!drain_presses()) return false;
                 if (++digits == 6) break;
                 const uint32_t start = now_ms();
+                const auto real_start = std::chrono::steady_clock::now();
                 for (;;) {
                     if (!read_state(json)) return fail("the game's state could not be read");
                     DialState state;
                     if (Dial_ReadState(json, state) && state.digitCount >= digits) break;
-                    if (now_ms() - start > 60000) return fail("the digit was not dialled");
+                    if (past(start, 60000, real_start)) return fail("the digit was not dialled");
                     clock_.delay_ms(20);
                 }
             }
