@@ -232,6 +232,7 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     WindowBox_Reset();
     Kbd_Reset();
     Num_ResetRndSeed();
+    Snd_Reset();
 
     // 1. Trapped keys: F1-F10, Up, Left, Right, Down, F11, F12.
     for (int i = 0; i < 10; ++i) g_runtime.trapped_keys.codes[i] = 0x3B00 + 256 * i;
