@@ -228,6 +228,36 @@ std::vector<std::string> JsonTexts(const std::string& json, const std::string& n
     return texts;
 }
 
+// The suspects of the state's JSON (places 1 to 10), their fields in the order the game
+// writes them.
+Suspects JsonSuspects(const std::string& json) {
+    Suspects suspects{};
+    size_t at = json.find("\"suspects\": [");
+    if (at == std::string::npos) return suspects;
+    auto field = [&](const std::string& object, const std::string& name) {
+        const size_t key = object.find("\"" + name + "\": \"");
+        if (key == std::string::npos) return std::string();
+        const size_t open = key + name.size() + 4;
+        return Cp437_FromUtf8(object.substr(open + 1, object.find('"', open + 1) - open - 1));
+    };
+    for (size_t i = 1; i <= 10; ++i) {
+        const size_t open = json.find('{', at);
+        const size_t close = json.find('}', open);
+        if (open == std::string::npos || close == std::string::npos) break;
+        const std::string object = json.substr(open, close - open + 1);
+        Suspect& s = suspects[i];
+        s.firstName = field(object, "firstName");
+        s.surname = field(object, "surname");
+        s.city = field(object, "city");
+        s.hair = field(object, "hair");
+        s.eyes = field(object, "eyes");
+        s.age = field(object, "age");
+        s.height = field(object, "height");
+        at = close + 1;
+    }
+    return suspects;
+}
+
 // A screen file's rows in code page 437, one byte a column.
 std::vector<std::string> ScreenRows(const std::vector<std::string>& utf8_rows) {
     std::vector<std::string> rows;
@@ -240,10 +270,81 @@ std::string Frame(char left, int width, char right) {
            std::string(1, right);
 }
 
+// Compares the list's screen with the suspects it shows: title, frame, headings and the ten
+// rows of values (columns 74-79 hold the photographs and are left out).
+void ExpectListShows(const std::vector<std::string>& screen_lines, const Suspects& suspects) {
+    const std::vector<std::string> rows = ScreenRows(screen_lines);
+    ASSERT_GE(rows.size(), 30u);
+    EXPECT_EQ(rows[1].substr(31, 16), "Elenco sospetti:");
+
+    // The table without its photographs (columns 74-79 hold pictures).
+    const std::vector<int> dividers = {1, 13, 25, 35, 41, 51, 62, 73, 80};
+    auto line = [&](char left, char fill, char middle, char right) {
+        std::string text(80, fill);
+        for (size_t i = 0; i < dividers.size(); ++i) {
+            text[static_cast<size_t>(dividers[i] - 1)] = i == 0                     ? left
+                                                         : i + 1 == dividers.size() ? right
+                                                                                    : middle;
+        }
+        return text;
+    };
+    auto put = [](std::string& row, int column, const std::string& text) {
+        row.replace(static_cast<size_t>(column - 1), text.size(), text);
+    };
+    std::vector<std::string> want(30, std::string(80, ' '));
+    want[3] = line('\xC9', '\xCD', '\xCB', '\xBB');
+    for (int r = 5; r <= 27; ++r)
+        want[static_cast<size_t>(r - 1)] = line('\xBA', ' ', '\xBA', '\xBA');
+    want[5] = line('\xCC', '\xCD', '\xCE', '\xB9');
+    want[27] = line('\xC8', '\xCD', '\xCA', '\xBC');
+    put(want[4], 5, "NOME");
+    put(want[4], 16, "COGNOME");
+    put(want[4], 28, "CITTA'");
+    put(want[4], 37, "ETA'");
+    put(want[4], 43, "ALTEZZA");
+    put(want[4], 54, "CAPELLI");
+    put(want[4], 65, "OCCHI");
+    put(want[4], 75, "FOTO");
+    // Shortened texts as the list shows them, written out again here.
+    const std::vector<std::pair<std::string, std::string>> shortHair = {
+        {"leggermente brizzolati", "leg.briz."},
+        {"castano chiaro", "cas.chia."},
+        {"brizzolati", "brizzol."},
+        {"biondo scuro", "bi.scuro"}};
+    const std::vector<std::pair<std::string, std::string>> shortEyes = {
+        {"castano chiaro", "c.chiaro"},
+        {"castano scuro", "c.scuro"},
+        {"verde chiaro", "v.chiaro"},
+        {"azzurro chiaro", "a.chiaro"}};
+    auto shortened = [](const auto& table, const std::string& text) {
+        for (const auto& [full, shown] : table) {
+            if (full == text) return shown;
+        }
+        return text;
+    };
+    for (size_t i = 1; i <= 10; ++i) {
+        const Suspect& s = suspects[i];
+        std::string& row = want[6 + 2 * i - 1];
+        put(row, 3, s.firstName);
+        put(row, 15, s.surname);
+        put(row, 27, s.city);
+        put(row, 36, s.age);
+        put(row, 43, "1," + s.height + " m.");
+        put(row, 53, shortened(shortHair, s.hair));
+        put(row, 64, shortened(shortEyes, s.eyes));
+    }
+    for (size_t r = 3; r < 28; ++r) {
+        ASSERT_GE(rows[r].size(), 80u);
+        EXPECT_EQ(rows[r].substr(0, 73), want[r].substr(0, 73))
+            << "row " << r + 1 << ": " << Cp437_ToUtf8(rows[r]);
+        EXPECT_EQ(rows[r][79], want[r][79]) << "row " << r + 1;
+    }
+}
+
 // ---- Tests ------------------------------------------------------------------------------------
 
 TEST_F(Opening, TheMenuScriptOfTheWholeGamePasses) {
-    ASSERT_EQ(Run(std::string(BRUNOLT_GAME_SCRIPTS) + "/opening_menu.txt", GameMain), 0);
+    ASSERT_EQ(Run(std::string(BRUNOLT_GAME_SCRIPTS) + "/opening_menu.replay", GameMain), 0);
     const std::string state = Read("opening_menu_state.json");
     EXPECT_EQ(JsonNumber(state, "soundOff"), 1);
     EXPECT_EQ(JsonNumber(state, "playMinutes"), 9);
@@ -368,72 +469,7 @@ TEST_F(Opening, TheMenuOpensAgainOnItemOneWithTheSettingsAsLeft) {
 
 TEST_F(Opening, TheSuspectListShowsTheGeneratedSuspects) {
     ASSERT_EQ(Run(OpeningScript("suspect_list.txt"), SuspectListThenEnd), 0);
-    const std::vector<std::string> rows = ScreenRows(Lines("suspect_list.txt"));
-    ASSERT_GE(rows.size(), 30u);
-    EXPECT_EQ(rows[1].substr(31, 16), "Elenco sospetti:");
-
-    // The table without its photographs (columns 74-79 hold pictures).
-    const std::vector<int> dividers = {1, 13, 25, 35, 41, 51, 62, 73, 80};
-    auto line = [&](char left, char fill, char middle, char right) {
-        std::string text(80, fill);
-        for (size_t i = 0; i < dividers.size(); ++i) {
-            text[static_cast<size_t>(dividers[i] - 1)] = i == 0                     ? left
-                                                         : i + 1 == dividers.size() ? right
-                                                                                    : middle;
-        }
-        return text;
-    };
-    auto put = [](std::string& row, int column, const std::string& text) {
-        row.replace(static_cast<size_t>(column - 1), text.size(), text);
-    };
-    std::vector<std::string> want(30, std::string(80, ' '));
-    want[3] = line('\xC9', '\xCD', '\xCB', '\xBB');
-    for (int r = 5; r <= 27; ++r)
-        want[static_cast<size_t>(r - 1)] = line('\xBA', ' ', '\xBA', '\xBA');
-    want[5] = line('\xCC', '\xCD', '\xCE', '\xB9');
-    want[27] = line('\xC8', '\xCD', '\xCA', '\xBC');
-    put(want[4], 5, "NOME");
-    put(want[4], 16, "COGNOME");
-    put(want[4], 28, "CITTA'");
-    put(want[4], 37, "ETA'");
-    put(want[4], 43, "ALTEZZA");
-    put(want[4], 54, "CAPELLI");
-    put(want[4], 65, "OCCHI");
-    put(want[4], 75, "FOTO");
-    // Shortened texts as the list shows them, written out again here.
-    const std::vector<std::pair<std::string, std::string>> shortHair = {
-        {"leggermente brizzolati", "leg.briz."},
-        {"castano chiaro", "cas.chia."},
-        {"brizzolati", "brizzol."},
-        {"biondo scuro", "bi.scuro"}};
-    const std::vector<std::pair<std::string, std::string>> shortEyes = {
-        {"castano chiaro", "c.chiaro"},
-        {"castano scuro", "c.scuro"},
-        {"verde chiaro", "v.chiaro"},
-        {"azzurro chiaro", "a.chiaro"}};
-    auto shortened = [](const auto& table, const std::string& text) {
-        for (const auto& [full, shown] : table) {
-            if (full == text) return shown;
-        }
-        return text;
-    };
-    for (size_t i = 1; i <= 10; ++i) {
-        const Suspect& s = g_state.suspects[i];
-        std::string& row = want[6 + 2 * i - 1];
-        put(row, 3, s.firstName);
-        put(row, 15, s.surname);
-        put(row, 27, s.city);
-        put(row, 36, s.age);
-        put(row, 43, "1," + s.height + " m.");
-        put(row, 53, shortened(shortHair, s.hair));
-        put(row, 64, shortened(shortEyes, s.eyes));
-    }
-    for (size_t r = 3; r < 28; ++r) {
-        ASSERT_GE(rows[r].size(), 80u);
-        EXPECT_EQ(rows[r].substr(0, 73), want[r].substr(0, 73))
-            << "row " << r + 1 << ": " << Cp437_ToUtf8(rows[r]);
-        EXPECT_EQ(rows[r][79], want[r][79]) << "row " << r + 1;
-    }
+    ExpectListShows(Lines("suspect_list.txt"), g_state.suspects);
 
     // The photographs: the eyes in the colour of the suspect's eyes, and the whole picture as
     // its parts make it.
@@ -447,6 +483,19 @@ TEST_F(Opening, TheSuspectListShowsTheGeneratedSuspects) {
     EXPECT_EQ(g_photos_drawn, g_photos_composed);
     EXPECT_NE(std::count(g_photos_drawn.begin(), g_photos_drawn.end(), 0),
               static_cast<long>(g_photos_drawn.size()));
+}
+
+TEST_F(Opening, FourOnTheTelephoneShowsTheListAndAGameKeepsTheSettings) {
+    ASSERT_EQ(Run(std::string(BRUNOLT_GAME_SCRIPTS) + "/opening_after_game.replay", GameMain, 100),
+              0);
+    const Suspects suspects = JsonSuspects(Read("opening_after_game_state.json"));
+    ASSERT_FALSE(suspects[10].firstName.empty());
+    ExpectListShows(Lines("opening_after_game_list.txt"), suspects);
+    const std::string after = Read("opening_after_game_state2.json");
+    EXPECT_EQ(JsonNumber(after, "soundOff"), 1);
+    EXPECT_EQ(JsonNumber(after, "playMinutes"), 5);
+    EXPECT_EQ(JsonNumber(after, "timedOut"), 1);
+    EXPECT_EQ(JsonNumber(after, "menuItem"), 1);
 }
 
 TEST(SuspectListLooks, EveryShortenedTextFitsItsColumn) {
