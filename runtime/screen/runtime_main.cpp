@@ -317,9 +317,11 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     std::signal(SIGINT, OnCloseSignal);
     std::signal(SIGTERM, OnCloseSignal);
 
-    // 22-23. The program thread and the timer-event thread. The program may show a box
-    // before the loop below has started; the loop will draw it.
+    // 22-23. The program thread and the timer-event thread. The program may show a box or
+    // change the mode before the loop below has started; the loop will serve both, so mode
+    // changes go through the handshake from the program's first statement on.
     WindowBox_Enable(true);
+    Rt_Words().loopRunning.store(1, std::memory_order_release);
     std::thread program_thread;
     std::thread timer_thread;
     try {
@@ -327,6 +329,7 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     } catch (const std::system_error& error) {
         std::fprintf(stderr, "Unable to create thread: %s\n", error.what());
         WindowBox_Enable(false);
+        Rt_Words().loopRunning.store(0, std::memory_order_release);
         return 0;
     }
     try {
@@ -340,8 +343,7 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
         return 0;
     }
 
-    // 24. From now on mode changes go through the handshake with the presenter.
-    Rt_Words().loopRunning.store(1, std::memory_order_release);
+    // 24. The display and event loop.
     const int exit_code = DisplayLoop(program_thread, timer_thread, start_tick, start_time_ms);
     Rt_Words().loopRunning.store(0, std::memory_order_release);
     WindowBox_Enable(false);
