@@ -129,7 +129,7 @@ struct Telephone {
     int16_t commsCount = 0;
     RtString waitingKey;
     bool firstPass = true;
-    int16_t clueKindShown = 0;
+    bool callInProgress = false;  // from a complete attempt to the end of its outcome
 };
 
 // The game on the telephone screen, for the replay driver's state (program thread only; set
@@ -180,6 +180,7 @@ void WriteTelephoneFields(std::string& json) {
     AddField(json, "digitValue", std::to_string(t.digitValue));
     AddField(json, "digitCount", std::to_string(t.digitCount));
     AddField(json, "dialledNumber", Game_JsonText(t.dialledNumber));
+    AddField(json, "callInProgress", t.callInProgress ? "true" : "false");
 }
 
 // Publishes the screen's fields while it runs, also when the program ends inside it.
@@ -612,7 +613,6 @@ void WitnessTalks(Telephone& t, int16_t k) {
     STMT(Colour(kYellow));
     PrintPieces(WitnessIntroduction(witness, greeting));
     STMT(DrawReliability(choice, t.memory, k, draw));
-    STMT(t.clueKindShown = choice.kind);
     const TextPieces clue = ClueText(
         choice.kind, ClueInvented(choice.reliability), t.suspects, t.culpritIndex, t.culpritNumber,
         t.memory.daysAgo.at(static_cast<size_t>(k)), Str_Right(witness.firstName, 1), draw);
@@ -643,7 +643,17 @@ void BusySignals(Telephone& t, int count) {
 
 enum class PassEnd : uint8_t { NextPass, Redraw, GameOver };
 
+PassEnd DecideOutcome(Telephone& t);
+
+// The outcome of a complete attempt, marked as going on for the replay driver's state.
 PassEnd DecideCall(Telephone& t) {
+    t.callInProgress = true;
+    const PassEnd end = DecideOutcome(t);
+    t.callInProgress = false;
+    return end;
+}
+
+PassEnd DecideOutcome(Telephone& t) {
     TelephoneLines& l = t.lines;
     const RtString number = t.dialledNumber;
     const bool noticeShowing = l.NoticeShowing();

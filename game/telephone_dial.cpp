@@ -59,6 +59,8 @@ bool Dial_ReadState(const std::string& stateJson, DialState& state) {
     if (!ReadInt(stateJson, "digitCount", state.digitCount)) return false;
     at = ValueAt(stateJson, "notice");
     if (at == std::string::npos || !ReadString(stateJson, at, state.notice)) return false;
+    const size_t call = ValueAt(stateJson, "callInProgress");
+    state.callInProgress = call != std::string::npos && stateJson.compare(call, 4, "true") == 0;
     at = ValueAt(stateJson, "lineNumbers");
     if (at == std::string::npos || stateJson[at] != '[') return false;
     ++at;
@@ -67,6 +69,10 @@ bool Dial_ReadState(const std::string& stateJson, DialState& state) {
         if (!ReadString(stateJson, at, line)) return false;
     }
     return true;
+}
+
+bool Dial_Ready(const DialState& state) {
+    return state.digitCount == 0 && !state.callInProgress;
 }
 
 std::string Dial_ChooseNumber(const DialState& state, const std::string& target,
@@ -116,6 +122,7 @@ std::string Dial_KeysFromState(const std::string& stateJson, const std::string& 
     DialState state;
     if (!Dial_ReadState(stateJson, state)) return "dial works only on the telephone screen";
     if (state.digitCount > 0) return "a number is half dialled";
+    if (state.callInProgress) return "a call is going on";
     if (!state.notice.empty()) return "a notice is showing: no number can be composed";
     const std::string error = Dial_ChooseNumber(state, target, number);
     if (!error.empty()) return error;

@@ -14,7 +14,11 @@ struct DialState {
     int digitValue = 0;
     int digitCount = 0;
     std::string notice;
+    bool callInProgress = false;  // from a complete attempt to the end of its outcome
 };
+
+// Whether a new number can be dialled: no digit of an attempt dialled and no call going on.
+bool Dial_Ready(const DialState& state);
 
 // Reads the fields from the game's state JSON (Game_StateJson while the telephone screen
 // runs); false when the telephone screen's fields are not there.

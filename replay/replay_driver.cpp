@@ -415,7 +415,7 @@ private:
             for (;;) {
                 if (!read_state(json)) return fail("the game's state could not be read");
                 DialState state;
-                if (!Dial_ReadState(json, state) || state.digitCount == 0) break;
+                if (!Dial_ReadState(json, state) || Dial_Ready(state)) break;
                 if (past(asked, 120000, real_asked)) return fail("a number is still being dialled");
                 clock_.delay_ms(20);
             }

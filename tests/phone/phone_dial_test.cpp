@@ -23,7 +23,22 @@ TEST(PhoneDial, ReadsTheState) {
     EXPECT_EQ(state.targetSum, 19);
     EXPECT_EQ(state.lineNumbers[0], "111196");
     EXPECT_EQ(state.lineNumbers[9], "");
+    EXPECT_FALSE(state.callInProgress);
+    EXPECT_TRUE(Dial_Ready(state));
     EXPECT_FALSE(Dial_ReadState("{\"culpritIndex\": 3}", state));
+}
+
+TEST(PhoneDial, WaitsWhileACallGoesOn) {
+    // A call through a notice has no digits, so the count alone does not tell.
+    std::string talking = kState;
+    talking.insert(talking.size() - 1, ", \"callInProgress\": true");
+    DialState state;
+    ASSERT_TRUE(Dial_ReadState(talking, state));
+    EXPECT_TRUE(state.callInProgress);
+    EXPECT_FALSE(Dial_Ready(state));
+    std::vector<std::string> keys;
+    std::string number;
+    EXPECT_NE(Dial_KeysFromState(talking, "culprit", keys, number), "");
 }
 
 TEST(PhoneDial, ChoosesNumbers) {
