@@ -232,7 +232,7 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     WindowBox_Reset();
     Kbd_Reset();
     Num_ResetRndSeed();
-    Snd_Reset();
+    Snd_Forget();
 
     // 1. Trapped keys: F1-F10, Up, Left, Right, Down, F11, F12.
     for (int i = 0; i < 10; ++i) g_runtime.trapped_keys.codes[i] = 0x3B00 + 256 * i;
@@ -347,6 +347,8 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     const int exit_code = DisplayLoop(program_thread, timer_thread, start_tick, start_time_ms);
     Rt_Words().loopRunning.store(0, std::memory_order_release);
     WindowBox_Enable(false);
+    // The sounds go with this run's mixer, while it still exists.
+    Snd_Reset();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return exit_code;

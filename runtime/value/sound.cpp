@@ -999,6 +999,13 @@ void Snd_EnforceLimits() {
     if (static_cast<double>(end - m.startTick) >= m.limitSeconds * 1000.0) StopMusicLocked(s);
 }
 
+void Snd_Forget() {
+    SoundRuntime& s = Sound();
+    std::lock_guard<std::mutex> lock(s.tableLock);
+    ForgetLocked(s);
+    s.macro = MacroState{};
+}
+
 void Snd_Reset() {
     SoundRuntime& s = Sound();
     std::lock_guard<std::mutex> lock(s.tableLock);

@@ -76,6 +76,9 @@ void Snd_EnforceLimits();
 // Forgets every sound, the queue and the macro settings and closes the mixer, so that a fresh
 // program started in the same process begins as the first did.
 void Snd_Reset();
+// Forgets every sound and the macro settings without calling the mixer: for a new run whose
+// previous mixer may no longer exist (the previous run ends with Snd_Reset).
+void Snd_Forget();
 
 // Looks for tests and diagnostics.
 uint32_t Snd_QueuedCount();  // entries queued and not yet started
