@@ -54,21 +54,6 @@ void WriteScoresFields(std::string& json) {
     json += ", \"newTime\": " + std::to_string(*g_scores_fields->newTime);
 }
 
-// Publishes the fields for as long as the screen's frame lives (also when the program ends
-// inside it and its stack unwinds).
-class PublishedScoresFields {
-  public:
-    explicit PublishedScoresFields(const ScoresFields& fields) {
-        g_scores_fields = &fields;
-        Game_SetScreenFields(WriteScoresFields);
-    }
-    ~PublishedScoresFields() {
-        Game_SetScreenFields(nullptr);
-        g_scores_fields = nullptr;
-    }
-    PublishedScoresFields(const PublishedScoresFields&) = delete;
-    PublishedScoresFields& operator=(const PublishedScoresFields&) = delete;
-};
 
 void DrawBorder(PictureBuffer& frameTile) {
     for (int32_t y : kTileRows) {
@@ -143,7 +128,7 @@ void ShowHighScores(const RtString& resultTime) {
     HighScoreTable table;
     NameEntry entry;
     const ScoresFields fields{&entry, &newTime};
-    const PublishedScoresFields published(fields);
+    const ScopedScreenFields<ScoresFields> published(g_scores_fields, fields, WriteScoresFields);
     END_STATEMENT;
 
     STMT(Scr_Cls(0, 0, 0));

@@ -128,21 +128,6 @@ void WriteMenuFields(std::string& json) {
     json += ", \"menuItem\": " + std::to_string(*g_menu_fields->selected);
 }
 
-// Publishes the fields for as long as the menu's frame lives (also when the program ends
-// from the menu and its stack unwinds).
-class PublishedMenuFields {
-  public:
-    explicit PublishedMenuFields(const MenuFields& fields) {
-        g_menu_fields = &fields;
-        Game_SetScreenFields(WriteMenuFields);
-    }
-    ~PublishedMenuFields() {
-        Game_SetScreenFields(nullptr);
-        g_menu_fields = nullptr;
-    }
-    PublishedMenuFields(const PublishedMenuFields&) = delete;
-    PublishedMenuFields& operator=(const PublishedMenuFields&) = delete;
-};
 
 // The end of the program from the menu: two falling tones, then the runtime's end prompt.
 [[noreturn]] void ExitToDos() {
@@ -206,7 +191,7 @@ void ShowIntroAndMenu(BankCities& bankCities, int16_t& culpritIndex, int16_t& so
     int16_t selected = 0;
     END_STATEMENT;
     const MenuFields fields{&bankCityNumber, &stolenSum, &selected};
-    const PublishedMenuFields published(fields);
+    const ScopedScreenFields<MenuFields> published(g_menu_fields, fields, WriteMenuFields);
     StartCase(bankCities, culpritIndex, bankCityNumber, stolenSum);
 
     STMT(ClearScreen());

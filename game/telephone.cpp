@@ -183,20 +183,6 @@ void WriteTelephoneFields(std::string& json) {
     AddField(json, "callInProgress", t.callInProgress ? "true" : "false");
 }
 
-// Publishes the screen's fields while it runs, also when the program ends inside it.
-class PublishedFields {
-  public:
-    explicit PublishedFields(const Telephone& telephone) {
-        g_telephone = &telephone;
-        Game_SetScreenFields(WriteTelephoneFields);
-    }
-    ~PublishedFields() {
-        Game_SetScreenFields(nullptr);
-        g_telephone = nullptr;
-    }
-    PublishedFields(const PublishedFields&) = delete;
-    PublishedFields& operator=(const PublishedFields&) = delete;
-};
 
 // ---- Small statements ---------------------------------------------------------------------------
 
@@ -853,7 +839,7 @@ void PlayGame(Witnesses& witnesses, Suspects& suspects, int16_t& culpritIndex, i
               int16_t& timedOut) {
     Telephone t(witnesses, suspects, culpritIndex, soundOff, playMinutes, resultTime, timedOut);
     END_STATEMENT;
-    PublishedFields published(t);
+    const ScopedScreenFields<Telephone> published(g_telephone, t, WriteTelephoneFields);
     STMT(ReadQualifyingTime(qualifyingTime));
     STMT(t.clock.startMinute = ClockMinutes(WallClockText()));
     t.pictures.Load();
