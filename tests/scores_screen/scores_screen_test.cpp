@@ -288,7 +288,9 @@ std::function<bool(const ScreenSnapshot&)> NameRowShows(const std::string& text)
     return [text](const ScreenSnapshot& s) {
         if (Cells(s, 20, 15, 12) != text) return false;
         for (int row = 7; row <= 11; ++row) {
-            if (Cells(s, row, 7, kLineLength).find('?') != std::string::npos) return false;
+            const std::string place = Cells(s, row, 7, kLineLength);
+            if (place.find('?') != std::string::npos) return false;
+            if (place.find_first_not_of(' ') == std::string::npos) return false;
         }
         return true;
     };
