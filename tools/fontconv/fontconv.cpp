@@ -225,17 +225,17 @@ struct Source {
     std::string order;  // "unicode", "cp437", "cp850" or "cp865"
 };
 
-bool ParseSource(const std::string& spec, Source& source, std::string& error) {
-    const size_t at = spec.rfind('@');
+bool ParseSource(const std::string& source_arg, Source& source, std::string& error) {
+    const size_t at = source_arg.rfind('@');
     if (at == std::string::npos) {
-        error = "source without @order: " + spec;
+        error = "source without @order: " + source_arg;
         return false;
     }
-    source.order = spec.substr(at + 1);
-    if (!LoadPsf(spec.substr(0, at), source.font, error)) return false;
+    source.order = source_arg.substr(at + 1);
+    if (!LoadPsf(source_arg.substr(0, at), source.font, error)) return false;
     if (source.order == "unicode") {
         if (source.font.glyph_of.empty()) {
-            error = spec + ": the font has no Unicode table";
+            error = source_arg + ": the font has no Unicode table";
             return false;
         }
         return true;
@@ -246,7 +246,7 @@ bool ParseSource(const std::string& spec, Source& source, std::string& error) {
     if (source.order == "cp850") changes = &kCp850Changes;
     if (source.order == "cp865") changes = &kCp865Changes;
     if (changes == nullptr || source.font.glyphs.size() < 256) {
-        error = spec + ": unknown order or fewer than 256 glyphs";
+        error = source_arg + ": unknown order or fewer than 256 glyphs";
         return false;
     }
     source.font.glyph_of.clear();
@@ -432,8 +432,8 @@ int Usage() {
 int main(int argc, char** argv) {
     std::string out_dir;
     std::vector<std::string> notes;
-    std::vector<std::string> specs8;
-    std::vector<std::string> specs16;
+    std::vector<std::string> source_args8;
+    std::vector<std::string> source_args16;
     std::vector<std::string>* current = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -446,25 +446,25 @@ int main(int argc, char** argv) {
             }
             current = nullptr;
         } else if (arg == "--set8") {
-            current = &specs8;
+            current = &source_args8;
         } else if (arg == "--set16") {
-            current = &specs16;
+            current = &source_args16;
         } else if (current != nullptr) {
             current->push_back(arg);
         } else {
             return Usage();
         }
     }
-    if (out_dir.empty() || specs8.empty() || specs16.empty()) return Usage();
+    if (out_dir.empty() || source_args8.empty() || source_args16.empty()) return Usage();
 
     std::string error;
     GlyphSet sets[2];
-    const std::vector<std::string>* specs[2] = {&specs8, &specs16};
+    const std::vector<std::string>* source_args[2] = {&source_args8, &source_args16};
     for (int s = 0; s < 2; ++s) {
         std::vector<Source> sources;
-        for (const std::string& spec : *specs[s]) {
+        for (const std::string& source_arg : *source_args[s]) {
             Source& source = sources.emplace_back();
-            if (!ParseSource(spec, source, error)) {
+            if (!ParseSource(source_arg, source, error)) {
                 std::cerr << "fontconv: " << error << "\n";
                 return 1;
             }
@@ -480,7 +480,7 @@ int main(int argc, char** argv) {
     }
     // Tell where each glyph came from when it is not the first source's own.
     for (int s = 0; s < 2; ++s) {
-        const std::string first = Basename((*specs[s])[0].substr(0, (*specs[s])[0].rfind('@')));
+        const std::string first = Basename((*source_args[s])[0].substr(0, (*source_args[s])[0].rfind('@')));
         for (int c = 0; c < 256; ++c) {
             if (sets[s].origin[c].rfind(first, 0) == 0) continue;
             std::printf("%s %02X: %s\n", s == 0 ? "8x8 " : "8x16", c, sets[s].origin[c].c_str());
