@@ -1,135 +1,108 @@
-// Encodes RGB pictures as PNG files with stored (uncompressed) deflate blocks.
+// Encodes RGB and RGBA pictures as compressed PNG files with libpng.
 #include "png_writer.h"
 
-#include <algorithm>
-#include <array>
-#include <cstddef>
+#include <png.h>
+#include <zlib.h>
+
 #include <cstdio>
 #include <memory>
+#include <new>
 
 namespace plat {
 namespace {
 
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1u) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
-        table[n] = c;
+// libpng hands the encoded bytes here; they are collected in memory.
+void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    try {
+        out->insert(out->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        png_error(png, "out of memory");
     }
-    return table;
 }
+void FlushNothing(png_structp) {}
 
-constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
-
-// Largest payload of one stored deflate block.
-constexpr size_t kStoredBlockMax = 65535;
-
-void PutU32(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value >> 24));
-    out.push_back(static_cast<uint8_t>(value >> 16));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-    out.push_back(static_cast<uint8_t>(value));
-}
-
-// Appends length, type, data and the CRC over type and data.
-void PutChunk(std::vector<uint8_t>& out, const char (&type)[5], const std::vector<uint8_t>& data) {
-    PutU32(out, static_cast<uint32_t>(data.size()));
-    const size_t type_at = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutU32(out, Png_Crc32(out.data() + type_at, out.size() - type_at));
-}
-
-// The zlib stream: header, the raw bytes cut into stored blocks, and the Adler-32 trailer.
-std::vector<uint8_t> ZlibStored(const std::vector<uint8_t>& raw) {
-    std::vector<uint8_t> out;
-    const size_t blocks = raw.empty() ? 1 : (raw.size() + kStoredBlockMax - 1) / kStoredBlockMax;
-    out.reserve(raw.size() + blocks * 5 + 6);
-    out.push_back(0x78);  // deflate, 32 KiB window
-    out.push_back(0x01);  // no dictionary, lowest level; 0x7801 is a multiple of 31
-    size_t offset = 0;
-    for (size_t b = 0; b < blocks; ++b) {
-        const size_t length = std::min(kStoredBlockMax, raw.size() - offset);
-        const bool final_block = (b + 1 == blocks);
-        out.push_back(final_block ? 0x01 : 0x00);  // BFINAL, BTYPE 00 = stored
-        out.push_back(static_cast<uint8_t>(length));
-        out.push_back(static_cast<uint8_t>(length >> 8));
-        out.push_back(static_cast<uint8_t>(~length));
-        out.push_back(static_cast<uint8_t>(~length >> 8));
-        out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(offset),
-                   raw.begin() + static_cast<std::ptrdiff_t>(offset + length));
-        offset += length;
+// Runs the encoder over rows already laid out as the file stores them (RGB or RGBA bytes).
+// libpng leaves by longjmp on an error, so only plain values live in this frame.
+bool Encode(std::vector<uint8_t>* out, int width, int height, bool alpha, const uint8_t* rows) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (png == nullptr) return false;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
     }
-    PutU32(out, Png_Adler32(raw.data(), raw.size()));
-    return out;
+    png_set_write_fn(png, out, AppendBytes, FlushNothing);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, Z_BEST_COMPRESSION);
+    png_write_info(png, info);
+    const size_t row_bytes = static_cast<size_t>(width) * (alpha ? 4 : 3);
+    for (int y = 0; y < height; ++y) {
+        png_write_row(png, rows + static_cast<size_t>(y) * row_bytes);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+std::vector<uint8_t> EncodePixels(int width, int height, const uint32_t* pixels, bool alpha) {
+    if (width <= 0 || height <= 0 || pixels == nullptr) return {};
+    // Keep every size well inside size_t and the format's limits.
+    const uint64_t channels = alpha ? 4 : 3;
+    const uint64_t raw_bytes =
+        channels * static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (raw_bytes > (uint64_t{1} << 30)) return {};
+
+    std::vector<uint8_t> rows;
+    rows.reserve(static_cast<size_t>(raw_bytes));
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < count; ++i) {
+        rows.push_back(static_cast<uint8_t>(pixels[i] >> 16));
+        rows.push_back(static_cast<uint8_t>(pixels[i] >> 8));
+        rows.push_back(static_cast<uint8_t>(pixels[i]));
+        if (alpha) rows.push_back(static_cast<uint8_t>(pixels[i] >> 24));
+    }
+    std::vector<uint8_t> png;
+    if (!Encode(&png, width, height, alpha, rows.data())) return {};
+    return png;
 }
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-}  // namespace
-
-uint32_t Png_Crc32(const uint8_t* data, size_t length, uint32_t crc) {
-    uint32_t c = crc ^ 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) c = kCrcTable[(c ^ data[i]) & 0xFFu] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
-uint32_t Png_Adler32(const uint8_t* data, size_t length) {
-    constexpr uint32_t kModulus = 65521;
-    uint32_t a = 1;
-    uint32_t b = 0;
-    for (size_t i = 0; i < length; ++i) {
-        a = (a + data[i]) % kModulus;
-        b = (b + a) % kModulus;
-    }
-    return (b << 16) | a;
-}
-
-std::vector<uint8_t> Png_EncodeRgb(int width, int height, const uint32_t* pixels_0xRRGGBB) {
-    if (width <= 0 || height <= 0 || pixels_0xRRGGBB == nullptr) return {};
-    // Keep every size well inside size_t and the 31-bit chunk length limit.
-    const uint64_t row_bytes = 1 + 3 * static_cast<uint64_t>(width);
-    const uint64_t raw_bytes = row_bytes * static_cast<uint64_t>(height);
-    if (raw_bytes > (uint64_t{1} << 30)) return {};
-
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(raw_bytes));
-    const uint32_t* pixel = pixels_0xRRGGBB;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter type None
-        for (int x = 0; x < width; ++x, ++pixel) {
-            raw.push_back(static_cast<uint8_t>(*pixel >> 16));
-            raw.push_back(static_cast<uint8_t>(*pixel >> 8));
-            raw.push_back(static_cast<uint8_t>(*pixel));
-        }
-    }
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    PutU32(header, static_cast<uint32_t>(width));
-    PutU32(header, static_cast<uint32_t>(height));
-    header.push_back(8);  // bits per sample
-    header.push_back(2);  // colour type: truecolour
-    header.push_back(0);  // compression: deflate
-    header.push_back(0);  // filter method 0
-    header.push_back(0);  // no interlace
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", ZlibStored(raw));
-    PutChunk(png, "IEND", {});
-    return png;
-}
-
-bool Png_WriteRgb(const std::string& path, int width, int height, const uint32_t* pixels_0xRRGGBB) {
-    const std::vector<uint8_t> png = Png_EncodeRgb(width, height, pixels_0xRRGGBB);
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& png) {
     if (png.empty()) return false;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     if (!file) return false;
     if (std::fwrite(png.data(), 1, png.size(), file.get()) != png.size()) return false;
     // Closing flushes; a failure there is a failed write too.
     return std::fclose(file.release()) == 0;
+}
+
+}  // namespace
+
+uint32_t Png_Crc32(const uint8_t* data, size_t length, uint32_t crc) {
+    return static_cast<uint32_t>(::crc32_z(crc, data, length));
+}
+
+uint32_t Png_Adler32(const uint8_t* data, size_t length) {
+    return static_cast<uint32_t>(::adler32_z(1, data, length));
+}
+
+std::vector<uint8_t> Png_EncodeRgb(int width, int height, const uint32_t* pixels_0xRRGGBB) {
+    return EncodePixels(width, height, pixels_0xRRGGBB, false);
+}
+
+bool Png_WriteRgb(const std::string& path, int width, int height, const uint32_t* pixels_0xRRGGBB) {
+    return WriteFile(path, EncodePixels(width, height, pixels_0xRRGGBB, false));
+}
+
+bool Png_WriteRgba(const std::string& path, int width, int height,
+                   const uint32_t* pixels_0xAARRGGBB) {
+    return WriteFile(path, EncodePixels(width, height, pixels_0xAARRGGBB, true));
 }
 
 }  // namespace plat
