@@ -6,6 +6,7 @@
 #include "files.h"
 #include "game_observer.h"
 #include "game_state.h"
+#include "high_scores_place.h"
 #include "high_scores_table.h"
 #include "keyboard.h"
 #include "pictures.h"
@@ -15,6 +16,13 @@ namespace {
 
 constexpr int32_t kScoresMode = 7;
 constexpr int64_t kYellow = 14;
+constexpr int64_t kLightRed = 12;
+
+// The name prompt's row; once the name is entered, a table that could not be saved says so
+// there, over the prompt (both 24 columns wide).
+constexpr int16_t kPromptRow = 18;
+constexpr int16_t kPromptColumn = 9;
+constexpr const char* kNotSavedText = "Classifica non salvata!!";
 
 // The border tile stands every 40 pixels along three rows and every 24 pixels down both sides.
 constexpr int32_t kTileStepX = 40;
@@ -53,7 +61,6 @@ void WriteScoresFields(std::string& json) {
     json += ", \"typedCount\": " + std::to_string(g_scores_fields->entry->typedCount);
     json += ", \"newTime\": " + std::to_string(*g_scores_fields->newTime);
 }
-
 
 void DrawBorder(PictureBuffer& frameTile) {
     for (int32_t y : kTileRows) {
@@ -137,10 +144,10 @@ void ShowHighScores(const RtString& resultTime) {
 
     STMT(Colour(kYellow));
     PrintAt(5, 12, "Primi cinque posti:");
-    PrintAt(18, 9, " Inserisci il tuo nome: ");
+    PrintAt(kPromptRow, kPromptColumn, " Inserisci il tuo nome: ");
     PrintAt(kNameRow, kNameFirstColumn + 1, RtString(kNameMaxLength, '.'));
 
-    STMT(File_Open(kHighScoreFile, FileMode::Input, FileAccess::ByMode, FileLock::None,
+    STMT(File_Open(HighScores_PathToRead(), FileMode::Input, FileAccess::ByMode, FileLock::None,
                    kHighScoreFileNumber));
     for (int w = 1; w <= kHighScorePlaces; ++w) {
         const auto place = static_cast<size_t>(w);
@@ -156,15 +163,21 @@ void ShowHighScores(const RtString& resultTime) {
     STMT(SortHighScores(table));
 
     // Output goes to a file beside tempo.max that replaces it only when closed whole, so a
-    // failure on the way leaves the old table as it was.
-    STMT(File_Open(kHighScoreFile, FileMode::Output, FileAccess::ByMode, FileLock::None,
-                   kHighScoreFileNumber));
+    // failure on the way leaves the old table as it was. A table that cannot be opened or
+    // written shows one error box, and the new list is then marked as not saved.
+    bool opened = false;
+    STMT(opened = OpenHighScoresForWriting());
+    bool saved = opened;
     for (int w = 1; w <= kHighScorePlaces; ++w) {
         const auto place = static_cast<size_t>(w);
         STMT(table.times[place] = FourDigitTime(table.times[place]));
-        WriteHighScoreRecord(table.names[place], table.times[place]);
+        if (saved) saved = WriteHighScoreRecord(table.names[place], table.times[place]);
         PrintRewrittenPlace(w, table.names[place], table.times[place]);
     }
-    STMT(File_Close(kHighScoreFileNumber));
+    if (opened) STMT(File_Close(kHighScoreFileNumber); saved = saved && !Err_IsPending());
+    if (!saved) {
+        STMT(Colour(kLightRed));
+        PrintAt(kPromptRow, kPromptColumn, kNotSavedText);
+    }
     STMT(Kbd_ReadChars(1));
 }

@@ -7,6 +7,7 @@
 
 #include "errors.h"
 #include "files.h"
+#include "high_scores_place.h"
 #include "numbers.h"
 
 namespace {
@@ -28,8 +29,9 @@ bool ToInt16(double value, int16_t& result) {
     return true;
 }
 
-void OpenHighScores(FileMode mode) {
-    File_Open(kHighScoreFile, mode, FileAccess::ByMode, FileLock::None, kHighScoreFileNumber);
+void OpenHighScoresForReading() {
+    File_Open(HighScores_PathToRead(), FileMode::Input, FileAccess::ByMode, FileLock::None,
+              kHighScoreFileNumber);
 }
 
 }  // namespace
@@ -40,7 +42,7 @@ void ReadHighScoreRecord(RtString& name, RtString& time) {
 }
 
 void ReadHighScores(HighScoreTable& table) {
-    STMT(OpenHighScores(FileMode::Input));
+    STMT(OpenHighScoresForReading());
     for (int w = 1; w <= kHighScorePlaces; ++w) {
         ReadHighScoreRecord(table.names[w], table.times[w]);
     }
@@ -50,7 +52,7 @@ void ReadHighScores(HighScoreTable& table) {
 void ReadQualifyingTime(int16_t& qualifyingTime) {
     RtString name;
     RtString time;
-    STMT(OpenHighScores(FileMode::Input));
+    STMT(OpenHighScoresForReading());
     for (int record = 1; record <= 3; ++record) ReadHighScoreRecord(name, time);
     STMT(File_Close(kHighScoreFileNumber));
     int16_t value = 0;
@@ -90,18 +92,31 @@ RtString FourDigitTime(const RtString& time) {
     return digits;
 }
 
-void WriteHighScoreRecord(const RtString& name, const RtString& time) {
-    STMT(File_Print(kHighScoreFileNumber, "\"" + name + "\","));
-    STMT(File_Print(kHighScoreFileNumber, "\"" + time + "\"", {.lineEnd = true}));
+bool OpenHighScoresForWriting() {
+    File_Open(HighScores_PathToWrite(), FileMode::Output, FileAccess::ByMode, FileLock::None,
+              kHighScoreFileNumber);
+    return !Err_IsPending();
 }
 
-void RewriteHighScores(HighScoreTable& table) {
-    STMT(OpenHighScores(FileMode::Output));
+bool WriteHighScoreRecord(const RtString& name, const RtString& time) {
+    bool written = false;
+    STMT(File_Print(kHighScoreFileNumber, "\"" + name + "\","); written = !Err_IsPending());
+    STMT(File_Print(kHighScoreFileNumber, "\"" + time + "\"", {.lineEnd = true});
+         written = written && !Err_IsPending());
+    return written;
+}
+
+bool RewriteHighScores(HighScoreTable& table) {
+    bool opened = false;
+    STMT(opened = OpenHighScoresForWriting());
+    // After a failed write the file's output is incomplete and takes nothing more.
+    bool saved = opened;
     for (size_t w = 1; w <= kHighScorePlaces; ++w) {
         STMT(table.times[w] = FourDigitTime(table.times[w]));
-        WriteHighScoreRecord(table.names[w], table.times[w]);
+        if (saved) saved = WriteHighScoreRecord(table.names[w], table.times[w]);
     }
-    STMT(File_Close(kHighScoreFileNumber));
+    if (opened) STMT(File_Close(kHighScoreFileNumber); saved = saved && !Err_IsPending());
+    return saved;
 }
 
 ListedTime ListTime(const RtString& time) {

@@ -7,7 +7,8 @@
 
 #include "rt_string.h"
 
-// The file in the working directory and the number the game opens it under.
+// The file in the working directory (where else it may be kept: high_scores_place.h) and the
+// number the game opens it under.
 inline constexpr const char* kHighScoreFile = "tempo.max";
 inline constexpr int32_t kHighScoreFileNumber = 1;
 inline constexpr int kHighScorePlaces = 5;
@@ -22,12 +23,12 @@ struct HighScoreTable {
 // Reads one record (name, time) from the open high-score file: two fields.
 void ReadHighScoreRecord(RtString& name, RtString& time);
 
-// Opens tempo.max, reads the five records into places 1 to 5 and closes it. Each file
-// operation is a statement of its own, so after an error (53 missing, 62 too few records)
-// the error box comes first and the file is still closed afterwards.
+// Opens tempo.max where it is kept, reads the five records into places 1 to 5 and closes it. Each
+// file operation is a statement of its own, so after an error (53 missing, 62 too few records) the
+// error box comes first and the file is still closed afterwards.
 void ReadHighScores(HighScoreTable& table);
 
-// The start of a game: opens tempo.max, reads three records, closes it, and sets
+// The start of a game: opens tempo.max where it is kept, reads three records, closes it, and sets
 // `qualifyingTime` to the number in the third record's time field.
 void ReadQualifyingTime(int16_t& qualifyingTime);
 
@@ -48,13 +49,19 @@ void SortHighScores(HighScoreTable& table);
 // digits (734 -> 0734, " 42" -> 0042). Longer times stay as they are.
 RtString FourDigitTime(const RtString& time);
 
+// Opens tempo.max for output as the file number above, where the table is saved. Returns
+// false when it could not be opened; the error is raised and its box shows as the statement
+// ends, and the records are then not written at all, so that one box tells the player.
+bool OpenHighScoresForWriting();
+
 // Writes one record: a double quote, the name, a double quote and a comma; then a double
-// quote, the time and a double quote with the line end.
-void WriteHighScoreRecord(const RtString& name, const RtString& time);
+// quote, the time and a double quote with the line end. Returns false when a write failed.
+bool WriteHighScoreRecord(const RtString& name, const RtString& time);
 
 // Opens tempo.max for output, turns each time of places 1 to 5 into four digits and writes
 // the five records, then closes it (which is when the new table replaces the old one).
-void RewriteHighScores(HighScoreTable& table);
+// Returns whether the table was saved whole.
+bool RewriteHighScores(HighScoreTable& table);
 
 // How a time read from the file is listed: the minutes part (the first two characters of a
 // four-character time, else its first), the seconds part (the last two), and the column the

@@ -2,13 +2,16 @@
 #include "files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "errors.h"
@@ -70,6 +73,36 @@ int FileSystemCalls::Rename(const char* from, const char* to) {
 
 int FileSystemCalls::Unlink(const char* path) {
     return ::unlink(path) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::Access(const char* path, int how) {
+    return ::faccessat(AT_FDCWD, path, how, AT_EACCESS) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::MakeDirectory(const char* path, mode_t permissions) {
+    return ::mkdir(path, permissions) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::FileChangeOwner(int fd, uid_t owner, gid_t group) {
+    return ::fchown(fd, owner, group) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::FileChangeMode(int fd, mode_t permissions) {
+    return ::fchmod(fd, permissions) == 0 ? 0 : -errno;
+}
+
+int FileSystemCalls::FileTruncate(int fd, int64_t length) {
+    for (;;) {
+        if (::ftruncate(fd, static_cast<off_t>(length)) == 0) return 0;
+        if (errno != EINTR) return -errno;
+    }
+}
+
+int FileSystemCalls::FileLock(int fd) {
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        if (errno != EINTR) return -errno;
+    }
 }
 
 namespace {
@@ -181,9 +214,22 @@ struct FileEntry {
     FileEntry(const FileEntry&) = delete;
     FileEntry& operator=(const FileEntry&) = delete;
     ~FileEntry() {
+        // Output that was never finished leaves the file it was meant for untouched. The
+        // temporary file goes while this entry still holds its lock, so no other save takes it
+        // over half removed; a file that only this open had created (empty) goes with it.
+        if (!temporaryPath.empty()) {
+            File_SystemCalls().Unlink(temporaryPath.c_str());
+            if (createdTarget) RemoveIfEmpty(targetPath);
+        }
         if (handle >= 0) File_SystemCalls().Close(handle);
-        // Output that was never finished leaves the file it was meant for untouched.
-        if (!temporaryPath.empty()) File_SystemCalls().Unlink(temporaryPath.c_str());
+    }
+
+    static void RemoveIfEmpty(const std::string& path) {
+        struct stat info {};
+        if (File_SystemCalls().Stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_size == 0) {
+            File_SystemCalls().Unlink(path.c_str());
+        }
     }
 
     int handle = -1;
@@ -201,6 +247,8 @@ struct FileEntry {
     // Output written beside the file and renamed over it on close (empty when in place).
     std::string targetPath;
     std::string temporaryPath;
+    // The open created the file it replaces (it did not exist before).
+    bool createdTarget = false;
     // A write to the temporary file failed: its contents are incomplete and never replace
     // the old file.
     bool outputFailed = false;
@@ -211,10 +259,6 @@ struct FileEntry {
 // its entry in the open-file table or -1; place 0 is unused.
 std::vector<int32_t> g_number_map;
 std::vector<std::unique_ptr<FileEntry>> g_open_files;
-
-// Numbers used for temporary names, so that two files opened for output in one run never
-// collide (program thread only).
-uint32_t g_temporary_serial = 0;
 
 FileEntry* FindEntry(int32_t number) {
     if (number < 1 || static_cast<size_t>(number) >= g_number_map.size()) return nullptr;
@@ -245,14 +289,83 @@ int AccessFlags(bool readable, bool writable) {
     return writable ? O_WRONLY : O_RDONLY;
 }
 
-// Opens `path` for output through a temporary file in the same directory. The file itself
-// is created when missing (opening for output makes it exist) but never emptied here.
-// Returns 0 or an error number.
+// The hidden file beside `target` that its new contents are written to before they are renamed
+// over it. There is one such name per file, so a save killed halfway leaves at most this file
+// behind, and the next save of the same file takes it over.
+std::string TemporaryPathFor(const std::string& target) {
+    return DirectoryOf(target) + "/." + BaseNameOf(target) + ".tmp";
+}
+
+// How long a save waits for another save of the same file (another process) to finish.
+constexpr int kLockAttempts = 50;
+constexpr auto kLockRetryDelay = std::chrono::milliseconds(20);
+
+// Opens the temporary file `temporary` locked and emptied. Returns the descriptor or a negative
+// errno (-EWOULDBLOCK when another save kept it locked all the time).
+int OpenTemporary(const std::string& temporary, int access) {
+    FileSystemCalls& calls = File_SystemCalls();
+    bool removedForeign = false;
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        const int fd = calls.Open(temporary.c_str(), access | O_CREAT | O_NOFOLLOW, 0666);
+        if ((fd == -EACCES || fd == -EPERM) && !removedForeign) {
+            // The leftover of another user's save, when the folder lets it be removed.
+            removedForeign = true;
+            if (calls.Unlink(temporary.c_str()) == 0) continue;
+        }
+        if (fd < 0) return fd;
+        // A file system without locks is written unlocked, as before locks existed.
+        if (calls.FileLock(fd) == -EWOULDBLOCK) {
+            calls.Close(fd);
+            std::this_thread::sleep_for(kLockRetryDelay);
+            continue;
+        }
+        // The save that held the lock may have renamed this file into place or removed it
+        // meanwhile; then the name is taken anew.
+        struct stat held {};
+        struct stat named {};
+        if (calls.FileStat(fd, &held) == 0 && calls.Stat(temporary.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            const int emptied = calls.FileTruncate(fd, 0);
+            if (emptied == 0) return fd;
+            calls.Close(fd);
+            return emptied;
+        }
+        calls.Close(fd);
+    }
+    return -EWOULDBLOCK;
+}
+
+// The new file takes the old one's owner, group and permissions as far as this process may give
+// them, so a player's table saved once by the superuser stays the player's. What cannot be kept
+// stays this process's.
+void KeepOwnerAndMode(int fd, const struct stat& old) {
+    FileSystemCalls& calls = File_SystemCalls();
+    if (calls.FileChangeOwner(fd, old.st_uid, old.st_gid) < 0) {
+        calls.FileChangeOwner(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    calls.FileChangeMode(fd, old.st_mode & 07777);
+}
+
+// A folder that refuses a new file, although the file in it may be writable.
+bool FolderRefuses(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Opens `path` for output through a temporary file in the same directory. A missing file is
+// created (opening for output makes it exist) but an existing one is never emptied here. When
+// the folder takes no new file but the file itself can be written (a shared table in a
+// read-only folder), the file is rewritten in place instead: emptied now and filled as it is
+// written. Returns 0 or an error number.
 int32_t OpenForReplacement(const std::string& path, FileEntry& entry) {
     FileSystemCalls& calls = File_SystemCalls();
     // Opening the file itself for writing checks what the old rewrite in place checked: a
     // missing directory, a read-only file, a directory of that name.
-    const int probe = calls.Open(path.c_str(), O_WRONLY | O_CREAT, 0666);
+    bool created = false;
+    int probe = calls.Open(path.c_str(), O_WRONLY, 0);
+    if (probe == -ENOENT) {
+        probe = calls.Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        created = probe >= 0;
+    }
     if (probe < 0) return OpenErrorNumber(-probe, path);
     struct stat info {};
     if (calls.FileStat(probe, &info) < 0 || !S_ISREG(info.st_mode)) {
@@ -260,7 +373,6 @@ int32_t OpenForReplacement(const std::string& path, FileEntry& entry) {
         entry.handle = probe;
         return 0;
     }
-    calls.Close(probe);
 
     // Through a symbolic link the file it names is replaced, and the link stays.
     std::string target = path;
@@ -269,23 +381,28 @@ int32_t OpenForReplacement(const std::string& path, FileEntry& entry) {
         real != nullptr) {
         target = real.get();
     }
-    const std::string prefix = DirectoryOf(target) + "/." + BaseNameOf(target) + ".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = prefix + std::to_string(::getpid()) + "-" +
-                                      std::to_string(++g_temporary_serial) + ".tmp";
-        const int fd = calls.Open(temporary.c_str(),
-                                  AccessFlags(entry.readable, true) | O_CREAT | O_EXCL, 0600);
-        if (fd == -EEXIST) continue;
-        if (fd < 0) return OpenErrorNumber(-fd, temporary);
-        // The new file gets the old one's permissions (best effort: on failure it stays
-        // private to its owner, which loses nothing).
-        (void)::fchmod(fd, info.st_mode & 07777);
-        entry.handle = fd;
-        entry.targetPath = target;
-        entry.temporaryPath = temporary;
+    const std::string temporary = TemporaryPathFor(target);
+    const int fd = OpenTemporary(temporary, AccessFlags(entry.readable, true));
+    if (fd < 0 && !created && FolderRefuses(-fd)) {
+        const int emptied = calls.FileTruncate(probe, 0);
+        if (emptied < 0) {
+            calls.Close(probe);
+            return IoErrorNumber(-emptied);
+        }
+        entry.handle = probe;
         return 0;
     }
-    return kPathFileAccessError;
+    calls.Close(probe);
+    if (fd < 0) {
+        if (created) FileEntry::RemoveIfEmpty(path);
+        return OpenErrorNumber(-fd, temporary);
+    }
+    KeepOwnerAndMode(fd, info);
+    entry.handle = fd;
+    entry.targetPath = target;
+    entry.temporaryPath = temporary;
+    entry.createdTarget = created;
+    return 0;
 }
 
 // Opens the file of a mode written or read in place. Returns 0 or an error number.
@@ -364,12 +481,14 @@ int32_t FinishReplacement(FileEntry& entry) {
     FileSystemCalls& calls = File_SystemCalls();
     int result = calls.Sync(entry.handle);
     if (result < 0) return IoErrorNumber(-result);
-    result = calls.Close(entry.handle);
-    entry.handle = -1;
-    if (result < 0) return IoErrorNumber(-result);
+    // Renamed while still open and locked, so no other save can take the file over between its
+    // last write and its new name.
     result = calls.Rename(entry.temporaryPath.c_str(), entry.targetPath.c_str());
     if (result < 0) return IoErrorNumber(-result);
     entry.temporaryPath.clear();
+    // Flushed and renamed, the contents are in place; closing has nothing left to lose.
+    calls.Close(entry.handle);
+    entry.handle = -1;
     // The rename itself reaches the disk with the directory (best effort: some file systems
     // cannot flush a directory).
     const int directory = calls.Open(DirectoryOf(entry.targetPath).c_str(), O_RDONLY, 0);
@@ -676,4 +795,42 @@ RtString File_ReadChars(int64_t count, int32_t number) {
 int64_t File_Column(int32_t number) {
     const FileEntry* entry = FindEntry(number);
     return entry == nullptr ? 0 : entry->column;
+}
+
+bool File_CopyWhenMissing(const std::string& from, const std::string& to) {
+    FileSystemCalls& calls = File_SystemCalls();
+    struct stat info {};
+    if (calls.Stat(to.c_str(), &info) == 0) return true;
+
+    // The source is read whole first; the files copied this way are small tables.
+    constexpr size_t kMostBytes = 1 << 20;
+    std::string bytes;
+    const int source = calls.Open(from.c_str(), O_RDONLY, 0);
+    if (source < 0) return false;
+    char piece[4096];
+    int64_t done = 0;
+    while ((done = calls.Read(source, piece, sizeof piece)) > 0 && bytes.size() <= kMostBytes) {
+        bytes.append(piece, static_cast<size_t>(done));
+    }
+    calls.Close(source);
+    if (done < 0 || bytes.size() > kMostBytes) return false;
+
+    const std::string temporary = TemporaryPathFor(to);
+    const int fd = OpenTemporary(temporary, O_WRONLY);
+    if (fd < 0) return false;
+    // A save of `to` that held the lock may have made the file meanwhile.
+    bool copied = calls.Stat(to.c_str(), &info) == 0;
+    if (!copied) {
+        size_t written = 0;
+        while (written < bytes.size()) {
+            const int64_t step = calls.Write(fd, bytes.data() + written, bytes.size() - written);
+            if (step <= 0) break;
+            written += static_cast<size_t>(step);
+        }
+        copied = written == bytes.size() && calls.Sync(fd) == 0 &&
+                 calls.Rename(temporary.c_str(), to.c_str()) == 0;
+    }
+    if (!copied || calls.Stat(temporary.c_str(), &info) == 0) calls.Unlink(temporary.c_str());
+    calls.Close(fd);
+    return copied;
 }

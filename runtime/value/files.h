@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "rt_string.h"
 
@@ -26,10 +27,14 @@ struct FilePrintFlags {
 // -1 (the default, 128). Errors: 5, 52, 55, 53, 76, 70, 68, 64, 75.
 //
 // A file opened for output (mode Output with write access) never loses its previous contents
-// on a failure: the records go to a temporary file beside it, which File_Close flushes and
-// renames over the file. Until then the file keeps what it held; a failure at any point
-// leaves it whole and is raised with its number. Append, random and binary files are written
-// in place, since opening them does not throw away what they hold.
+// on a failure: the records go to a temporary file beside it (".NAME.tmp", locked while in
+// use, so two saves of one file take turns and a leftover of a killed save is taken over),
+// which File_Close flushes and renames over the file, keeping its owner, group and
+// permissions where the process may. Until then the file keeps what it held; a failure at any
+// point leaves it whole and is raised with its number. When the folder takes no new file but
+// the file itself is writable, it is rewritten in place: emptied when opened and filled as it
+// is written. Append, random and binary files are written in place, since opening them does
+// not throw away what they hold.
 void File_Open(const RtString& name, FileMode mode, FileAccess access, FileLock lock,
                int32_t number, std::optional<int64_t> recordLength = std::nullopt);
 
@@ -57,3 +62,8 @@ RtString File_ReadChars(int64_t count, int32_t number);
 
 // The print column of an open file, starting at 1 (0 when the number is not open).
 int64_t File_Column(int32_t number);
+
+// Makes `to` a copy of the file `from` unless `to` exists already; the copy is written to the
+// temporary file that output to `to` uses and renamed into place, so `to` is never seen half
+// written. Raises no error: returns whether `to` exists afterwards.
+bool File_CopyWhenMissing(const std::string& from, const std::string& to);

@@ -21,6 +21,15 @@ class FileSystemCalls {
     virtual int FileStat(int fd, struct stat* info);
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);
+    // Whether this process may use `path` as `how` says (W_OK, R_OK), by its effective ids.
+    virtual int Access(const char* path, int how);
+    virtual int MakeDirectory(const char* path, mode_t permissions);
+    virtual int FileChangeOwner(int fd, uid_t owner, gid_t group);
+    virtual int FileChangeMode(int fd, mode_t permissions);
+    virtual int FileTruncate(int fd, int64_t length);
+    // An exclusive lock on the whole file that never waits (-EWOULDBLOCK when another open
+    // file holds it); the system drops it when the file is closed or its process ends.
+    virtual int FileLock(int fd);
 };
 
 // The calls in force. Installed by tests on the program thread while no file is open;

@@ -154,6 +154,64 @@ class FailingCalls : public FileSystemCalls {
     }
 };
 
+// Real calls (or failing ones, as above) on a file system where chosen folders take no new,
+// renamed or removed entries and chosen files cannot be written, as in a read-only install.
+// Paths are compared made absolute against the working directory, without resolving links.
+class LockedCalls : public FailingCalls {
+  public:
+    std::vector<std::string> lockedFolders;
+    std::vector<std::string> lockedFiles;
+
+    int Open(const char* path, int flags, mode_t permissions) override {
+        const bool writes = (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0;
+        if (writes && Listed(lockedFiles, Absolute(path))) return -EACCES;
+        struct stat info {};
+        if ((flags & O_CREAT) != 0 && ::stat(path, &info) != 0 && FolderLocked(path)) {
+            return -EACCES;
+        }
+        return FailingCalls::Open(path, flags, permissions);
+    }
+    int Access(const char* path, int how) override {
+        const std::string absolute = Absolute(path);
+        if ((how & W_OK) != 0 &&
+            (Listed(lockedFiles, absolute) || Listed(lockedFolders, absolute))) {
+            return -EACCES;
+        }
+        return FailingCalls::Access(path, how);
+    }
+    int Rename(const char* from, const char* to) override {
+        if (FolderLocked(from) || FolderLocked(to)) return -EACCES;
+        return FailingCalls::Rename(from, to);
+    }
+    int Unlink(const char* path) override {
+        return FolderLocked(path) ? -EACCES : FailingCalls::Unlink(path);
+    }
+    int MakeDirectory(const char* path, mode_t permissions) override {
+        return FolderLocked(path) ? -EACCES : FailingCalls::MakeDirectory(path, permissions);
+    }
+
+    static std::string Absolute(const std::string& path) {
+        std::string absolute = path;
+        if (path.empty() || path[0] != '/') {
+            char cwd[4096] = {};
+            absolute = std::string(::getcwd(cwd, sizeof cwd) != nullptr ? cwd : "") + "/" + path;
+        }
+        while (absolute.size() > 1 && (absolute.back() == '/' || absolute.back() == '.')) {
+            absolute.pop_back();
+        }
+        return absolute;
+    }
+
+  private:
+    static bool Listed(const std::vector<std::string>& list, const std::string& path) {
+        return std::find(list.begin(), list.end(), path) != list.end();
+    }
+    bool FolderLocked(const std::string& path) const {
+        const std::string absolute = Absolute(path);
+        return Listed(lockedFolders, absolute.substr(0, absolute.find_last_of('/')));
+    }
+};
+
 // Installs failing calls for one test and restores the real ones after it.
 class InstalledCalls {
   public:

@@ -1,5 +1,7 @@
 // Sequential files: written bytes, field reading, modes, error numbers, safe output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -335,10 +337,10 @@ TEST_F(FilesTest, DirectoryIs70) {
     EXPECT_EQ(File_Column(1), 0);
 }
 
-TEST_F(FilesTest, ReadOnlyFileOrDirectoryIs70AndLeavesTheFileWhole) {
+TEST_F(FilesTest, ReadOnlyFileIs70AndAReadOnlyFolderRewritesItsFileInPlace) {
     if (!filetest::PermissionsApply(dir.path())) {
         GTEST_SKIP() << "file permissions do not stop this user (superuser); the same "
-                        "failures are injected in InjectedPermissionFailuresAre70";
+                        "failures are injected in InjectedOpenFailures";
     }
     WriteWhole(dir / "ro.txt", "old");
     ::chmod((dir / "ro.txt").c_str(), 0444);
@@ -346,16 +348,23 @@ TEST_F(FilesTest, ReadOnlyFileOrDirectoryIs70AndLeavesTheFileWhole) {
     EXPECT_EQ(TakeError(), 70u);
     EXPECT_EQ(ReadWhole(dir / "ro.txt"), "old");
 
+    // A writable file in a folder that takes no new file is emptied and written as it is.
     ::mkdir((dir / "locked").c_str(), 0700);
     WriteWhole(dir / "locked/f.txt", "old");
     ::chmod((dir / "locked").c_str(), 0500);
-    File_Open(dir / "locked/f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
-    EXPECT_EQ(TakeError(), 70u);
-    EXPECT_EQ(ReadWhole(dir / "locked/f.txt"), "old");
+    Open("locked/f.txt", FileMode::Output);
+    EXPECT_EQ(ReadWhole(dir / "locked/f.txt"), "");
+    File_Print(1, "new");
+    File_Close(1);
+    EXPECT_EQ(TakeError(), 0u);
+    EXPECT_EQ(ReadWhole(dir / "locked/f.txt"), "new");
     EXPECT_EQ(filetest::ScratchDirectory::EntriesOf(dir / "locked"), Strings{"f.txt"});
+    // A missing file cannot be made there.
+    File_Open(dir / "locked/g.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
+    EXPECT_EQ(TakeError(), 70u);
 }
 
-TEST_F(FilesTest, InjectedPermissionFailuresAre70) {
+TEST_F(FilesTest, InjectedOpenFailures) {
     filetest::FailingCalls calls;
     filetest::InstalledCalls installed(calls);
     WriteWhole(dir / "f.txt", "old");
@@ -363,21 +372,105 @@ TEST_F(FilesTest, InjectedPermissionFailuresAre70) {
     calls.failOpenEndingWith = "/f.txt";
     File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
     EXPECT_EQ(TakeError(), 70u);
-    // The directory refuses a new file (the temporary file's name ends in .tmp).
+    // The temporary file (its name ends in .tmp) cannot be made for other reasons than a
+    // folder refusing new files.
     calls.failOpenEndingWith = ".tmp";
-    File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
-    EXPECT_EQ(TakeError(), 70u);
-    calls.openError = EROFS;
-    File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
-    EXPECT_EQ(TakeError(), 70u);
-    calls.openError = ENXIO;
-    File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
-    EXPECT_EQ(TakeError(), 68u);
-    calls.openError = EMFILE;
-    File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
-    EXPECT_EQ(TakeError(), 53u);
+    const std::pair<int, uint32_t> cases[] = {{ENXIO, 68}, {EMFILE, 53}};
+    for (const auto& [error, number] : cases) {
+        calls.openError = error;
+        File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
+        EXPECT_EQ(TakeError(), number) << error;
+    }
     EXPECT_EQ(ReadWhole(dir / "f.txt"), "old");
     EXPECT_EQ(dir.Entries(), Strings{"f.txt"});
+
+    // The folder refuses new files: the file is rewritten in place, emptied when opened.
+    calls.openError = EACCES;
+    Open("f.txt", FileMode::Output);
+    EXPECT_EQ(ReadWhole(dir / "f.txt"), "");
+    File_Print(1, "new");
+    File_Close(1);
+    EXPECT_EQ(TakeError(), 0u);
+    EXPECT_EQ(ReadWhole(dir / "f.txt"), "new");
+    // A file that did not exist is not left behind empty.
+    File_Open(dir / "g.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
+    EXPECT_EQ(TakeError(), 70u);
+    EXPECT_EQ(dir.Entries(), Strings{"f.txt"});
+}
+
+TEST_F(FilesTest, TheTemporaryFileOfAKilledSaveIsTakenOverAndALockedOneWaitedFor) {
+    WriteWhole(dir / "f.txt", "old");
+    WriteWhole(dir / ".f.txt.tmp", "half a table from a save that was killed");
+    Open("f.txt", FileMode::Output);
+    File_Print(1, "new");
+    File_Close(1);
+    EXPECT_EQ(TakeError(), 0u);
+    EXPECT_EQ(ReadWhole(dir / "f.txt"), "new");
+    EXPECT_EQ(dir.Entries(), Strings{"f.txt"});
+
+    // Another save holds the temporary file for longer than a save waits: 70, file whole.
+    const int other = ::open((dir / ".f.txt.tmp").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    File_Open(dir / "f.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
+    EXPECT_EQ(TakeError(), 70u);
+    EXPECT_EQ(ReadWhole(dir / "f.txt"), "new");
+    // That save renamed its file into place and ended: the next save makes a new one.
+    ::rename((dir / ".f.txt.tmp").c_str(), (dir / "f.txt").c_str());
+    ::close(other);
+    Open("f.txt", FileMode::Output);
+    File_Print(1, "newer");
+    File_Close(1);
+    EXPECT_EQ(ReadWhole(dir / "f.txt"), "newer");
+    EXPECT_EQ(dir.Entries(), Strings{"f.txt"});
+}
+
+TEST_F(FilesTest, OutputKeepsTheOldFilesOwnerAndAFailedFirstSaveLeavesNoFile) {
+    filetest::FailingCalls calls;
+    filetest::InstalledCalls installed(calls);
+    if (::geteuid() == 0) {
+        WriteWhole(dir / "theirs.txt", "old");
+        ASSERT_EQ(::chown((dir / "theirs.txt").c_str(), 65534, 65534), 0);
+        ::chmod((dir / "theirs.txt").c_str(), 0640);
+        Open("theirs.txt", FileMode::Output);
+        File_Print(1, "new");
+        File_Close(1);
+        struct stat info {};
+        ASSERT_EQ(::stat((dir / "theirs.txt").c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 65534u);
+        EXPECT_EQ(info.st_gid, 65534u);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_EQ(ReadWhole(dir / "theirs.txt"), "new");
+    }
+    Open("first.txt", FileMode::Output);
+    calls.writesBeforeFailure = calls.writesSeen;
+    File_Print(1, "x");
+    EXPECT_EQ(TakeError(), 75u);
+    File_Close(1);
+    EXPECT_FALSE(Exists(dir / "first.txt"));
+}
+
+TEST_F(FilesTest, CopyWhenMissing) {
+    WriteWhole(dir / "from.txt", "table");
+    ::mkdir((dir / "to").c_str(), 0700);
+    EXPECT_TRUE(File_CopyWhenMissing(dir / "from.txt", dir / "to/copy.txt"));
+    EXPECT_EQ(ReadWhole(dir / "to/copy.txt"), "table");
+    // An existing file stays as it is.
+    WriteWhole(dir / "to/copy.txt", "mine");
+    EXPECT_TRUE(File_CopyWhenMissing(dir / "from.txt", dir / "to/copy.txt"));
+    EXPECT_EQ(ReadWhole(dir / "to/copy.txt"), "mine");
+    // Nothing to copy, or nowhere to put it: no file, no error, nothing left behind.
+    EXPECT_FALSE(File_CopyWhenMissing(dir / "none.txt", dir / "to/other.txt"));
+    EXPECT_FALSE(File_CopyWhenMissing(dir / "from.txt", dir / "nodir/other.txt"));
+    EXPECT_EQ(filetest::ScratchDirectory::EntriesOf(dir / "to"), Strings{"copy.txt"});
+    {
+        filetest::FailingCalls calls;
+        filetest::InstalledCalls installed(calls);
+        calls.writesBeforeFailure = 0;
+        EXPECT_FALSE(File_CopyWhenMissing(dir / "from.txt", dir / "to/other.txt"));
+    }
+    EXPECT_EQ(filetest::ScratchDirectory::EntriesOf(dir / "to"), Strings{"copy.txt"});
+    EXPECT_EQ(Err_Pending(), 0u);
 }
 
 TEST_F(FilesTest, WriteFailingHalfwayKeepsTheOldFileWhole) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 #include "errors.h"
 #include "file_test_support.h"
@@ -45,6 +46,13 @@ class HighScoresTest : public ::testing::Test {
         plat::Plat_Install(platform);
         Err_Reset();
         Rt_Words().checkRequest.store(0);
+        // The player's own copy of the table, when one is made, goes inside the scratch folder.
+        for (const char* name : {"HOME", "XDG_DATA_HOME"}) {
+            const char* value = std::getenv(name);
+            savedEnvironment_.emplace_back(name, value != nullptr ? value : "");
+        }
+        ::setenv("HOME", (dir / "home").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     }
     void TearDown() override {
         Err_Reset();
@@ -52,6 +60,13 @@ class HighScoresTest : public ::testing::Test {
         Err_Reset();
         plat::Plat_Install(plat::Platform{});
         EXPECT_EQ(::chdir(oldDirectory_.c_str()), 0);
+        for (const auto& [name, value] : savedEnvironment_) {
+            if (value.empty()) {
+                ::unsetenv(name.c_str());
+            } else {
+                ::setenv(name.c_str(), value.c_str(), 1);
+            }
+        }
     }
 
     void WriteTable(const std::vector<std::pair<std::string, std::string>>& records) {
@@ -67,6 +82,7 @@ class HighScoresTest : public ::testing::Test {
 
   private:
     std::string oldDirectory_;
+    std::vector<std::pair<std::string, std::string>> savedEnvironment_;
 };
 
 const std::string kFiveRecords = Record("A", "0300") + Record("B", "0500") + Record("C", "0700") +
@@ -291,56 +307,157 @@ TEST_F(HighScoresTest, ThreeRecordsAre62AndTheFileIsClosedAfterwards) {
     EXPECT_EQ(File_Column(kHighScoreFileNumber), 0);
 }
 
-// After a failed open every record of the rewrite finds no open file.
-Strings CaptionsOfFailedOpen(uint32_t number) {
-    Strings captions{"Unhandled Error #" + std::to_string(number)};
-    for (int i = 0; i < 10; ++i) captions.push_back("Unhandled Error #52");
-    return captions;
-}
-
-TEST_F(HighScoresTest, ReadOnlyTableOrDirectoryIs70AndTheOldTableStays) {
+TEST_F(HighScoresTest, ReadOnlyTableOrFolderWithoutAHomeShowsOneBoxAndTheOldTableStays) {
     if (!filetest::PermissionsApply(dir.path())) {
         GTEST_SKIP() << "file permissions do not stop this user (superuser); the same "
-                        "failures are injected in InjectedReadOnlyIs70AndTheOldTableStays";
+                        "failures are injected in the tests of the table's places";
     }
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_DATA_HOME");
     WriteWhole(dir / "tempo.max", kFiveRecords);
     HighScoreTable table;
     ReadHighScores(table);
     MergeNewEntry(table, "NEW", 100);
     ::chmod((dir / "tempo.max").c_str(), 0444);
-    RewriteHighScores(table);
-    EXPECT_EQ(box.captions, CaptionsOfFailedOpen(70));
+    EXPECT_FALSE(RewriteHighScores(table));
+    EXPECT_EQ(box.captions, Strings{"Unhandled Error #70"});
     EXPECT_EQ(Table(), kFiveRecords);
 
+    // A writable table in a read-only folder is rewritten in place.
     box.captions.clear();
     ::chmod((dir / "tempo.max").c_str(), 0644);
     ::chmod(dir.path().c_str(), 0500);
-    RewriteHighScores(table);
+    EXPECT_TRUE(RewriteHighScores(table));
     ::chmod(dir.path().c_str(), 0700);
-    EXPECT_EQ(box.captions, CaptionsOfFailedOpen(70));
-    EXPECT_EQ(Table(), kFiveRecords);
+    EXPECT_TRUE(box.captions.empty());
+    EXPECT_EQ(Table(), Record("NEW", "0100") + kFiveRecords.substr(0, kFiveRecords.size() - 12));
     EXPECT_EQ(dir.Entries(), Strings{"tempo.max"});
 }
 
-TEST_F(HighScoresTest, InjectedReadOnlyIs70AndTheOldTableStays) {
+TEST_F(HighScoresTest, InjectedFailuresShowOneBoxAndTheOldTableStays) {
     filetest::FailingCalls calls;
     filetest::InstalledCalls installed(calls);
     WriteWhole(dir / "tempo.max", kFiveRecords);
     HighScoreTable table;
     ReadHighScores(table);
     MergeNewEntry(table, "NEW", 100);
-    // The file refuses writing.
+    // The file refuses writing although the test found it writable: the open's error, once.
     calls.failOpenEndingWith = "tempo.max";
-    RewriteHighScores(table);
-    EXPECT_EQ(box.captions, CaptionsOfFailedOpen(70));
-    EXPECT_EQ(Table(), kFiveRecords);
-    // The directory refuses the new file.
-    box.captions.clear();
-    calls.failOpenEndingWith = ".tmp";
-    RewriteHighScores(table);
-    EXPECT_EQ(box.captions, CaptionsOfFailedOpen(70));
+    EXPECT_FALSE(RewriteHighScores(table));
+    EXPECT_EQ(box.captions, Strings{"Unhandled Error #70"});
     EXPECT_EQ(Table(), kFiveRecords);
     EXPECT_EQ(dir.Entries(), Strings{"tempo.max"});
+    EXPECT_EQ(File_Column(kHighScoreFileNumber), 0);
+}
+
+// ---- Where the table is kept ----------------------------------------------------------------
+
+// The five records after "NEW" in 01,00 has been ranked in.
+const std::string kNewFirst = Record("NEW", "0100") + Record("A", "0300") + Record("B", "0500") +
+                              Record("C", "0700") + Record("D", "0900");
+
+TEST_F(HighScoresTest, AWritableTableInAReadOnlyFolderIsRewrittenInPlace) {
+    filetest::LockedCalls calls;
+    filetest::InstalledCalls installed(calls);
+    calls.lockedFolders = {dir.path()};
+    WriteWhole(dir / "tempo.max", kFiveRecords);
+    HighScoreTable table;
+    ReadHighScores(table);
+    MergeNewEntry(table, "NEW", 100);
+    EXPECT_TRUE(RewriteHighScores(table));
+    EXPECT_TRUE(box.captions.empty());
+    EXPECT_EQ(Table(), kNewFirst);
+    EXPECT_EQ(dir.Entries(), Strings{"tempo.max"});
+}
+
+TEST_F(HighScoresTest, AReadOnlyInstallKeepsThePlayersOwnCopy) {
+    filetest::LockedCalls calls;
+    filetest::InstalledCalls installed(calls);
+    calls.lockedFolders = {dir.path()};
+    calls.lockedFiles = {dir / "tempo.max"};
+    WriteWhole(dir / "tempo.max", kFiveRecords);
+    // A data folder named by a relative path does not count: the home folder's is used.
+    ::setenv("XDG_DATA_HOME", "relative/data", 1);
+    ::mkdir((dir / "home").c_str(), 0700);
+    ::mkdir((dir / "data").c_str(), 0700);
+    const std::string copy = dir / "home/.local/share/brunolt/tempo.max";
+
+    // Before the first save the installed table is read, and nothing is made.
+    int16_t qualifyingTime = 0;
+    ReadQualifyingTime(qualifyingTime);
+    EXPECT_EQ(qualifyingTime, 700);
+    EXPECT_EQ(dir.Entries(), (Strings{"data", "home", "tempo.max"}));
+    EXPECT_EQ(filetest::ScratchDirectory::EntriesOf(dir / "home"), Strings{});
+
+    HighScoreTable table;
+    ReadHighScores(table);
+    MergeNewEntry(table, "NEW", 100);
+    EXPECT_TRUE(RewriteHighScores(table));
+    EXPECT_EQ(ReadWhole(copy), kNewFirst);
+    EXPECT_EQ(Table(), kFiveRecords);
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "home/.local").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // From now on the copy is read and saved again.
+    ReadQualifyingTime(qualifyingTime);
+    EXPECT_EQ(qualifyingTime, 500);
+    HighScoreTable again;
+    ReadHighScores(again);
+    EXPECT_EQ(again.names[1], "NEW");
+    MergeNewEntry(again, "BEST", 50);
+    EXPECT_TRUE(RewriteHighScores(again));
+    EXPECT_EQ(ReadWhole(copy).substr(0, 15), Record("BEST", "0050"));
+    EXPECT_EQ(filetest::ScratchDirectory::EntriesOf(dir / "home/.local/share/brunolt"),
+              Strings{"tempo.max"});
+    EXPECT_TRUE(box.captions.empty());
+
+    // An absolute data folder is used as it is.
+    ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    EXPECT_TRUE(RewriteHighScores(again));
+    EXPECT_EQ(ReadWhole(dir / "data/brunolt/tempo.max").substr(0, 15), Record("BEST", "0050"));
+    EXPECT_TRUE(box.captions.empty());
+}
+
+TEST_F(HighScoresTest, NoPlaceToSaveShowsOneBoxAndTheTableOnDiskStays) {
+    filetest::LockedCalls calls;
+    filetest::InstalledCalls installed(calls);
+    calls.lockedFolders = {dir.path()};
+    calls.lockedFiles = {dir / "tempo.max"};
+    WriteWhole(dir / "tempo.max", kFiveRecords);
+    HighScoreTable table;
+    ReadHighScores(table);
+    MergeNewEntry(table, "NEW", 100);
+
+    // No home folder: the installed table's own refusal.
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_FALSE(RewriteHighScores(table));
+    EXPECT_EQ(box.captions, Strings{"Unhandled Error #70"});
+
+    // A home folder that cannot be made.
+    box.captions.clear();
+    ::setenv("HOME", (dir / "home").c_str(), 1);
+    calls.lockedFolders.push_back(dir / "home");
+    ::mkdir((dir / "home").c_str(), 0700);
+    EXPECT_FALSE(RewriteHighScores(table));
+    EXPECT_EQ(box.captions, Strings{"Unhandled Error #76"});
+
+    // A full disk: neither the copy nor the new table can be written.
+    box.captions.clear();
+    calls.lockedFolders.pop_back();
+    calls.writesBeforeFailure = 0;
+    EXPECT_FALSE(RewriteHighScores(table));
+    EXPECT_EQ(box.captions, Strings{"Unhandled Error #75"});
+    EXPECT_EQ(filetest::ScratchDirectory::EntriesOf(dir / "home/.local/share/brunolt"), Strings{});
+    EXPECT_EQ(Table(), kFiveRecords);
+
+    // The next game reads the installed table, without a box.
+    box.captions.clear();
+    HighScoreTable next;
+    ReadHighScores(next);
+    EXPECT_EQ(next.names[1], "A");
+    EXPECT_TRUE(box.captions.empty());
 }
 
 TEST_F(HighScoresTest, WriteFailingHalfwayLeavesTheOldTableWhole) {

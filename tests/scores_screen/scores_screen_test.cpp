@@ -380,6 +380,8 @@ TEST_F(ScoresScreen, ANewTimeEqualToAnOldOneRanksBelowItAndTheFileIsRewritten) {
     EXPECT_FALSE(driver.returnedAt.at("table"));
     EXPECT_FALSE(driver.returnedAt.at("held"));
     ExpectList(driver.shots.at("end"), after);
+    // A saved table keeps the prompt above the name.
+    EXPECT_EQ(Cells(driver.shots.at("end"), 18, 9, 24), " Inserisci il tuo nome: ");
     EXPECT_TRUE(g_returned.load());
 
     EXPECT_EQ(ReadTempo(), Table({{"ANNA", "0300"},
@@ -504,7 +506,7 @@ TEST_F(ScoresScreen, AShortTableEndsInError62AndIsLeftAsItWas) {
     EXPECT_EQ(ReadTempo(), three);
 }
 
-TEST_F(ScoresScreen, AWriteThatFailsHalfwayLeavesTheOldTableWhole) {
+TEST_F(ScoresScreen, AWriteThatFailsHalfwayShowsOneBoxAndTheListIsMarkedNotSaved) {
     const std::string old = Table({{"ANNA", "0300"},
                                    {"BRUNO", "0500"},
                                    {"CARLA", "0700"},
@@ -512,11 +514,12 @@ TEST_F(ScoresScreen, AWriteThatFailsHalfwayLeavesTheOldTableWhole) {
                                    {"ELENA", "1100"}});
     WriteTempo(old);
     // The disk fills after the first writes of the new table; the player goes on after the
-    // error, and the screen still ends with its new list and the final key.
+    // error, and the screen still ends with its new list, marked as not saved, and the final
+    // key.
     filetest::FailingCalls calls;
     calls.writesBeforeFailure = 2;
     const filetest::InstalledCalls installed(calls);
-    for (int i = 0; i < 8; ++i) headless_.box.push_answer(plat::BoxAnswer::Yes);
+    headless_.box.push_answer(plat::BoxAnswer::Yes);
     Driver driver;
     driver.steps.push_back(Await("old", NameRowShows("_...........")));
     for (const Step& step : Type("Ugo")) driver.steps.push_back(step);
@@ -530,8 +533,14 @@ TEST_F(ScoresScreen, AWriteThatFailsHalfwayLeavesTheOldTableWhole) {
     ASSERT_EQ(driver.failure, "");
     EXPECT_TRUE(g_returned.load());
     const auto shown = headless_.box.shown();
-    ASSERT_FALSE(shown.empty());
-    for (const auto& box : shown) EXPECT_EQ(box.caption, "Unhandled Error #75");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Unhandled Error #75");
+    const ScreenSnapshot& end = driver.shots.at("end");
+    ExpectList(end, {ListLine(1, "ANNA", "03,00", 22), ListLine(2, "Ugo", "04,00", 22),
+                     ListLine(3, "BRUNO", "05,00", 22), ListLine(4, "CARLA", "07,00", 22),
+                     ListLine(5, "DARIO", "09,00", 22)});
+    EXPECT_EQ(Cells(end, 18, 9, 24), "Classifica non salvata!!");
+    EXPECT_EQ(Snapshot_Recognise(end)[17][8].foreground, 12);
     EXPECT_EQ(ReadTempo(), old);
     EXPECT_EQ(FolderNames(folder_), (std::vector<std::string>{"cor.grh", "tempo.max"}));
 }
