@@ -10,9 +10,11 @@
 #include "replay_driver.h"
 
 namespace {
-int Usage() {
-    std::fprintf(stderr, "usage: brunolt-replay [--dir DIR] [--speed N] [--clock HH:MM:SS] SCRIPT\n");
-    return 2;
+// To standard output with exit code 0 when asked for with --help, else to standard error with 2.
+int Usage(bool asked_for_help = false) {
+    std::fputs("usage: brunolt-replay [--dir DIR] [--speed N] [--clock HH:MM:SS] SCRIPT\n",
+               asked_for_help ? stdout : stderr);
+    return asked_for_help ? 0 : 2;
 }
 }  // namespace
 
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
     options.main_module = GameMain;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help") return Usage(true);
         if ((arg == "--dir" || arg == "--speed" || arg == "--clock") && i + 1 >= argc) return Usage();
         if (arg == "--dir") {
             options.data_directory = argv[++i];

@@ -11,8 +11,14 @@
 #include "keyboard.h"
 #include "low_memory.h"
 #include "platform.h"
+#include "tool_usage.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: bench_inkey [SECONDS] [--yield-only]\n"
+    "       the CPU share of a thread polling an empty key ring for SECONDS (10);\n"
+    "       --yield-only polls with a bare yield instead, for comparison\n";
 
 double Seconds(clockid_t clock) {
     timespec now{};
@@ -25,11 +31,14 @@ double Seconds(clockid_t clock) {
 int main(int argc, char** argv) {
     double run_s = 10.0;
     bool yield_only = false;
+    if (Tool_AskedForHelp(argc, argv)) return Tool_Usage(kUsage, true);
     for (int i = 1; i < argc; ++i) {
+        char* end = nullptr;
         if (std::strcmp(argv[i], "--yield-only") == 0) {
             yield_only = true;
-        } else {
-            run_s = std::atof(argv[i]);
+        } else if (run_s = std::strtod(argv[i], &end);
+                   end == argv[i] || *end != '\0' || !(run_s > 0)) {
+            return Tool_Usage(kUsage, false);
         }
     }
     plat::SdlClock clock;

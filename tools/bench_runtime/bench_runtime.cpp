@@ -12,6 +12,7 @@
 #include "keyboard.h"
 #include "runtime_main.h"
 #include "screen.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -90,6 +91,10 @@ void IdleProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    constexpr const char* kUsage =
+        "usage: bench_runtime\n"
+        "       start-up time and the idle CPU share of the runtime over 10 s\n";
+    if (argc > 1) return Tool_Usage(kUsage, Tool_AskedForHelp(argc, argv));
     TimedClock clock;
     const std::unique_ptr<plat::Window> window = plat::MakeSdlWindow();
     plat::Platform platform;

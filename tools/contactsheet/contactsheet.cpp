@@ -8,6 +8,7 @@
 #include "label_font.h"
 #include "picture_catalogue.h"
 #include "png_writer.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -198,10 +199,11 @@ void ConversationPortrait(Screen& screen, const Library& library, const std::str
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: contactsheet GRH_FOLDER OUTPUT.png\n");
-        return 2;
-    }
+    constexpr const char* kUsage =
+        "usage: contactsheet GRH_FOLDER OUTPUT.png\n"
+        "       every picture and the screens composed from them, in one PNG\n";
+    if (Tool_AskedForHelp(argc, argv)) return Tool_Usage(kUsage, true);
+    if (argc != 3) return Tool_Usage(kUsage, false);
     const std::string folder = argv[1];
     Library library;
     int missing = 0;

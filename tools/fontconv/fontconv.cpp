@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "tool_usage.h"
+
 namespace {
 
 // Unicode of each code page 437 character as the PC draws it (0x00-0x1F and 0x7F are
@@ -420,11 +422,12 @@ bool WriteFiles(const std::string& dir, const std::vector<std::string>& notes, c
     return true;
 }
 
-int Usage() {
-    std::cerr << "usage: fontconv --out-dir DIR [--note TEXT]... --set8 FILE@ORDER... "
-                 "--set16 FILE@ORDER...\n"
-                 "       ORDER is unicode, cp437, cp850 or cp865\n";
-    return 2;
+int Usage(bool asked_for_help = false) {
+    return Tool_Usage(
+        "usage: fontconv --out-dir DIR [--note TEXT]... --set8 FILE@ORDER... "
+        "--set16 FILE@ORDER...\n"
+        "       ORDER is unicode, cp437, cp850 or cp865\n",
+        asked_for_help);
 }
 
 }  // namespace
@@ -435,6 +438,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> source_args8;
     std::vector<std::string> source_args16;
     std::vector<std::string>* current = nullptr;
+    if (Tool_AskedForHelp(argc, argv)) return Usage(true);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--out-dir" || arg == "--note") {

@@ -5,6 +5,7 @@
 
 #include "grh_format.h"
 #include "picture_catalogue.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -13,11 +14,11 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: grhmake SOURCE.txt OUTPUT.grh\n"
-                 "       grhmake --decode INPUT.grh OUTPUT.txt\n");
-    return 2;
+int Usage(bool asked_for_help = false) {
+    return Tool_Usage(
+        "usage: grhmake SOURCE.txt OUTPUT.grh\n"
+        "       grhmake --decode INPUT.grh OUTPUT.txt\n",
+        asked_for_help);
 }
 
 int Make(const std::string& source_path, const std::string& output_path) {
@@ -76,6 +77,7 @@ int Decode(const std::string& input_path, const std::string& output_path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (Tool_AskedForHelp(argc, argv)) return Usage(true);
     if (argc == 4 && std::string(argv[1]) == "--decode") return Decode(argv[2], argv[3]);
     if (argc == 3) return Make(argv[1], argv[2]);
     return Usage();

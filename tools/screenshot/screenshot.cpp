@@ -10,6 +10,7 @@
 #include "png_writer.h"
 #include "screen.h"
 #include "strings_ops.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -168,6 +169,11 @@ bool Shoot(OffscreenWindow& window, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    constexpr const char* kUsage =
+        "usage: screenshot [DIRECTORY]\n"
+        "       pictures of screen pages as the presenter shows them, written to DIRECTORY\n";
+    if (Tool_AskedForHelp(argc, argv)) return Tool_Usage(kUsage, true);
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) return Tool_Usage(kUsage, false);
     const std::string directory = argc > 1 ? std::string(argv[1]) + "/" : std::string();
     OffscreenWindow window;
     plat::Platform platform;
