@@ -1,8 +1,21 @@
 // The Brunolt executable: the game's main module on the runtime with the real seams.
+#include <cstdio>
+
+#include "command_line.h"
 #include "game_state.h"
 #include "runtime_main.h"
 
 int main(int argc, char** argv) {
+    switch (ParseCommandLine(argc, argv)) {
+        case CommandLineAction::ShowHelp:
+            std::fputs(CommandLineHelp().c_str(), stdout);
+            return 0;
+        case CommandLineAction::ShowVersion:
+            std::fputs(CommandLineVersion().c_str(), stdout);
+            return 0;
+        case CommandLineAction::Play:
+            break;
+    }
     plat::SdlClock clock;
     const std::unique_ptr<plat::Window> window = plat::MakeSdlWindow();
     const std::unique_ptr<plat::Mixer> mixer = plat::MakeSdlMixer();
