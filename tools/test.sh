@@ -9,7 +9,7 @@ export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 JOBS=$(nproc)
 run_config() {
     dir=$1; shift
-    cmake -S . -B "$dir" -DBRUNOLT_WERROR=ON "$@" >/dev/null
+    cmake -S . -B "$dir" -DBRUNOLT_WERROR=ON -DBUILD_TESTING=ON "$@" >/dev/null
     cmake --build "$dir" -j "$JOBS"
     (cd "$dir" && ctest --output-on-failure -j "$JOBS" --timeout 300)
 }
