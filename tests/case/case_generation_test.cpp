@@ -107,8 +107,10 @@ struct ModelCase {
     int culprit = 0;
     int bankCity = 0;
     int sum = 0;
-    std::array<std::array<std::string, 7>, 11> witnesses{};
-    std::array<std::array<std::string, 7>, 11> suspects{};
+    // No "{}" after the nested arrays of strings: clang 14 crashes on that initialiser, and
+    // every string starts empty by its own constructor anyway.
+    std::array<std::array<std::string, 7>, 11> witnesses;
+    std::array<std::array<std::string, 7>, 11> suspects;
     std::string number;
 };
 
