@@ -2,12 +2,32 @@
 #include "strings_ops.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
+#include <stdexcept>
 
 namespace {
+
+// A string's length is a signed 32-bit count; a longer one cannot be made at all.
+constexpr int64_t kLongestString = std::numeric_limits<int32_t>::max();
+// Growing the string storage failed: critical "Out of memory" #12.
+constexpr int64_t kStringSpaceExhausted = 512;
 
 size_t Clamp(int64_t n, size_t length) {
     if (n <= 0) return 0;
     return static_cast<uint64_t>(n) >= length ? length : static_cast<size_t>(n);
+}
+
+// The positions before 1 that a start below 1 skips (1 - start, up to 2^63 + 1, so it is
+// counted unsigned); 0 for a start of 1 or more.
+uint64_t SkippedBeforeStart(int64_t start) {
+    return start < 1 ? 1 - static_cast<uint64_t>(start) : 0;
+}
+
+// A count that the skipped positions have used up, or one that was below 1 already: 0.
+int64_t CountAfterSkip(int64_t n, uint64_t skipped) {
+    if (n < 1 || static_cast<uint64_t>(n) <= skipped) return 0;
+    return n - static_cast<int64_t>(skipped);
 }
 
 }  // namespace
@@ -38,12 +58,11 @@ RtString Str_Mid(const RtString& s, int64_t start) {
 
 RtString Str_Mid(const RtString& s, int64_t start, int64_t n) {
     const int64_t length = static_cast<int64_t>(s.size());
-    if (start < 1) {
-        n -= 1 - start;
-        start = 1;
-    }
+    n = CountAfterSkip(n, SkippedBeforeStart(start));
+    start = std::max<int64_t>(start, 1);
     if (n < 1 || start > length) return RtString();
-    if (start + n > length + 1) n = length - start + 1;
+    // Compared as what remains, so that a start or count near the limits cannot overflow.
+    n = std::min(n, length - start + 1);
     return s.substr(static_cast<size_t>(start - 1), static_cast<size_t>(n));
 }
 
@@ -62,7 +81,16 @@ RtString Str_Space(int64_t n) {
 
 RtString Str_Repeat(int64_t n, int64_t code) {
     if (n <= 0) return RtString();
-    return RtString(static_cast<size_t>(n), static_cast<char>(static_cast<uint8_t>(code & 0xFF)));
+    const char byte = static_cast<char>(static_cast<uint8_t>(code & 0xFF));
+    if (n <= kLongestString) {
+        try {
+            return RtString(static_cast<size_t>(n), byte);
+        } catch (const std::bad_alloc&) {
+        } catch (const std::length_error&) {
+        }
+    }
+    Err_Raise(kStringSpaceExhausted);  // critical: does not come back
+    return RtString();
 }
 
 RtString Str_Upper(const RtString& s) {
@@ -146,16 +174,12 @@ void Str_MidAssign(RtString& target, int64_t start, const RtString& value) {
 
 void Str_MidAssign(RtString& target, int64_t start, int64_t n, const RtString& value) {
     if (Err_IsPending()) return;
-    int64_t skipped = 0;
-    if (start < 1) {
-        skipped = 1 - start;
-        n -= skipped;
-        start = 1;
-    }
+    const uint64_t skipped = SkippedBeforeStart(start);
+    n = CountAfterSkip(n, skipped);
+    start = std::max<int64_t>(start, 1);
     const int64_t target_length = static_cast<int64_t>(target.size());
-    if (n <= 0 || start > target_length) return;
-    n = std::min({n, target_length - start + 1, static_cast<int64_t>(value.size()) - skipped});
-    if (n <= 0) return;
+    if (n <= 0 || start > target_length || skipped >= value.size()) return;
+    n = std::min({n, target_length - start + 1, static_cast<int64_t>(value.size() - skipped)});
     target.replace(static_cast<size_t>(start - 1), static_cast<size_t>(n), value,
                    static_cast<size_t>(skipped), static_cast<size_t>(n));
 }

@@ -22,9 +22,10 @@ RtString Str_Mid(const RtString& s, int64_t start);
 RtString Str_Mid(const RtString& s, int64_t start, int64_t n);
 // One byte; a code outside 0..255 raises error 5 and gives the empty string.
 RtString Str_Chr(int64_t code);
-// n blanks (n < 0 counts as 0).
+// n blanks (n < 0 counts as 0). More than memory holds, or than a string's 32-bit length can
+// count, is the critical "Out of memory" #12.
 RtString Str_Space(int64_t n);
-// n copies of the low 8 bits of `code` (n < 0 counts as 0).
+// n copies of the low 8 bits of `code` (n < 0 counts as 0); too many as for Str_Space.
 RtString Str_Repeat(int64_t n, int64_t code);
 RtString Str_Upper(const RtString& s);      // a-z only
 RtString Str_Lower(const RtString& s);      // A-Z only

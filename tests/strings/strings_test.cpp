@@ -1,6 +1,8 @@
 // Edge results of the string operations: counts, positions, comparisons, fixed lengths.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "strings_ops.h"
 
 namespace {
@@ -35,6 +37,16 @@ TEST_F(StringsTest, MidAtTheEdges) {
     EXPECT_EQ(Str_Mid("ABCDE", 2, 0), "");
     EXPECT_EQ(Str_Mid("ABCDE", 2, -3), "");
     EXPECT_EQ(Str_Mid("ABCDE", 5, 1), "E");
+    // Starts and counts at the limits of 64 bits clamp without overflowing.
+    constexpr int64_t kMin = INT64_MIN;
+    constexpr int64_t kMax = INT64_MAX;
+    EXPECT_EQ(Str_Mid("ABCDE", 2, kMax), "BCDE");
+    EXPECT_EQ(Str_Mid("ABCDE", -1, kMax), "ABCDE");
+    EXPECT_EQ(Str_Mid("ABCDE", kMin, kMax), "");
+    EXPECT_EQ(Str_Mid("ABCDE", kMin, kMin), "");
+    EXPECT_EQ(Str_Mid("ABCDE", kMax, kMax), "");
+    EXPECT_EQ(Str_Mid("ABCDE", kMax), "");
+    EXPECT_EQ(Str_Mid("ABCDE", kMin), "ABCDE");
     EXPECT_EQ(Err_Pending(), 0u);
 }
 
@@ -77,6 +89,15 @@ TEST_F(StringsTest, SpaceRepeatAndChr) {
     EXPECT_EQ(Err_Pending(), 5u);
     // While an error is pending, nothing more happens.
     EXPECT_EQ(Str_Chr(65), "");
+}
+
+using StringsDeathTest = StringsTest;
+
+TEST_F(StringsDeathTest, MoreBytesThanAStringHoldsIsCritical12) {
+    EXPECT_EXIT(Str_Space(INT64_MAX), ::testing::ExitedWithCode(0),
+                "Critical Error #12: Out of memory");
+    EXPECT_EXIT(Str_Repeat(int64_t{1} << 31, 65), ::testing::ExitedWithCode(0),
+                "Critical Error #12: Out of memory");
 }
 
 TEST_F(StringsTest, CaseAndTrimTouchOnlyTheirBytes) {
@@ -125,6 +146,15 @@ TEST_F(StringsTest, MidAssignNeverChangesTheLength) {
     EXPECT_EQ(s, "ABCDE");
     Str_MidAssign(s, -3, "wxyz");  // everything skipped
     EXPECT_EQ(s, "ABCDE");
+    Str_MidAssign(s, INT64_MIN, INT64_MAX, "wxyz");
+    Str_MidAssign(s, INT64_MIN, "wxyz");
+    Str_MidAssign(s, INT64_MAX, INT64_MAX, "wxyz");
+    EXPECT_EQ(s, "ABCDE");
+    Str_MidAssign(s, -1, INT64_MAX, "wxyz");
+    EXPECT_EQ(s, "yzCDE");
+    Str_MidAssign(s, 2, INT64_MAX, "wxyz");
+    EXPECT_EQ(s, "ywxyz");
+    s = "ABCDE";
     Err_Raise(5);
     Str_MidAssign(s, 1, "z");
     EXPECT_EQ(s, "ABCDE");
