@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -142,6 +143,11 @@ constexpr int32_t kInvalidHandle = 258;
 // The program's file numbers run from 1 to this; the number map never grows beyond it.
 constexpr int32_t kHighestFileNumber = 32767;
 constexpr int64_t kDefaultRecordLength = 128;
+// A record is read into strings, whose length is a signed 32-bit count: a longer record
+// buffer could never be used, and asking for one is exhausted memory.
+constexpr int64_t kLongestRecord = INT32_MAX;
+// No room for a record buffer: critical "Out of memory" #1.
+constexpr int64_t kHeapExhausted = 257;
 constexpr uint8_t kEndOfFileByte = 26;
 constexpr int64_t kZoneWidth = 14;
 
@@ -629,7 +635,18 @@ void File_Open(const RtString& name, FileMode mode, FileAccess access, FileLock 
     if (entry->mode == FileMode::Random) {
         entry->recordLength =
             recordLength.value_or(-1) == -1 ? kDefaultRecordLength : *recordLength;
-        entry->recordBuffer.assign(static_cast<size_t>(entry->recordLength), 0);
+        bool made = false;
+        if (entry->recordLength <= kLongestRecord) {
+            try {
+                entry->recordBuffer.assign(static_cast<size_t>(entry->recordLength), 0);
+                made = true;
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        if (!made) {
+            Err_Raise(kHeapExhausted);  // critical: does not come back
+            return;
+        }
     }
     Register(std::move(entry));
 }

@@ -24,7 +24,8 @@ struct FilePrintFlags {
 };
 
 // Opens `name` under `number` (1 and up). A record length, when given, must be positive or
-// -1 (the default, 128). Errors: 5, 52, 55, 53, 76, 70, 68, 64, 75.
+// -1 (the default, 128). Errors: 5, 52, 55, 53, 76, 70, 68, 64, 75; a record buffer larger
+// than memory or a string can hold is the critical "Out of memory" #1.
 //
 // A file opened for output (mode Output with write access) never loses its previous contents
 // on a failure: the records go to a temporary file beside it (".NAME.tmp", locked while in

@@ -318,6 +318,17 @@ TEST_F(FilesTest, BadNumbersAndRecordLengths) {
     EXPECT_TRUE(Exists(dir / "b.txt"));
 }
 
+using FilesDeathTest = FilesTest;
+
+TEST_F(FilesDeathTest, RecordBufferBeyondMemoryIsCritical1) {
+    EXPECT_EXIT(File_Open(dir / "r.dat", FileMode::Random, FileAccess::ByMode, FileLock::None, 1,
+                          int64_t{1} << 40),
+                ::testing::ExitedWithCode(0), "Critical Error #1: Out of memory");
+    EXPECT_EXIT(File_Open(dir / "r.dat", FileMode::Random, FileAccess::ByMode, FileLock::None, 1,
+                          INT64_MAX),
+                ::testing::ExitedWithCode(0), "Critical Error #1: Out of memory");
+}
+
 TEST_F(FilesTest, BadNamesAre64) {
     File_Open("", FileMode::Input, FileAccess::ByMode, FileLock::None, 1);
     EXPECT_EQ(TakeError(), 64u);
