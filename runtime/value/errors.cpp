@@ -168,7 +168,9 @@ void Err_Raise(int64_t number) {
         Rt_CriticalExit();
     }
     if (g_pending_error != 0) return;
-    g_pending_error = number < 1 ? 5u : static_cast<uint32_t>(number);
+    // A number the 32-bit pending word cannot hold counts as one below 1.
+    const bool fits = number >= 1 && number <= int64_t{UINT32_MAX};
+    g_pending_error = fits ? static_cast<uint32_t>(number) : 5u;
     Rt_Words().checkRequest.store(1, std::memory_order_release);
 }
 

@@ -9,7 +9,8 @@
 // The fixed message of an error number ("Unprintable error" for numbers not in the table).
 const char* Err_Message(uint32_t number);
 
-// Records a runtime error for the current statement (only the first one counts; 0 becomes 5).
+// Records a runtime error for the current statement (only the first one counts; a number
+// below 1 or beyond 32 bits becomes 5).
 // Critical numbers show their box at once and end the process; they do not return.
 void Err_Raise(int64_t number);
 

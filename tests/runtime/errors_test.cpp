@@ -73,6 +73,15 @@ TEST_F(ErrorsTest, OnlyTheFirstErrorOfAStatementCountsAndZeroBecomesFive) {
     Err_Reset();
     Err_Raise(-7);
     EXPECT_EQ(Err_Pending(), 5u);
+    // Numbers beyond 32 bits count as below 1, not as their low bits.
+    for (const int64_t beyond : {int64_t{1} << 32, (int64_t{1} << 32) + 53, INT64_MAX}) {
+        Err_Reset();
+        Err_Raise(beyond);
+        EXPECT_EQ(Err_Pending(), 5u) << beyond;
+    }
+    Err_Reset();
+    Err_Raise(int64_t{UINT32_MAX});
+    EXPECT_EQ(Err_Pending(), UINT32_MAX);
 }
 
 TEST_F(ErrorsTest, YesContinuesWithTheNextStatement) {
