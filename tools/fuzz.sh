@@ -1,0 +1,31 @@
+#!/bin/sh
+# Runs every fuzz target of a BRUNOLT_FUZZ build for a while, each from its seed corpus with a
+# fixed seed, and stops at the first crash, showing it (the input is kept in the build folder:
+# BUILD/fuzz-runs/TARGET-crash-...; replay it with BUILD/bin/TARGET_fuzz FILE).
+# Usage: tools/fuzz.sh BUILD_DIR [SECONDS_EACH] [TARGET...]
+set -e
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=$(cd "$1" && pwd)
+seconds=${2:-30}
+[ $# -ge 2 ] && shift 2 || shift $#
+targets=${*:-picture number_text music_macro input_field high_scores}
+runs="$build/fuzz-runs"
+for target in $targets; do
+    # New inputs go to a folder of the build, so the seeds in the repository stay as they are.
+    mkdir -p "$runs/$target"
+    dict=""
+    [ -f "$root/fuzz/dict/$target.dict" ] && dict="-dict=$root/fuzz/dict/$target.dict"
+    max_len=2048
+    [ "$target" = picture ] && max_len=4096
+    if ! "$build/bin/${target}_fuzz" -seed=1 -max_total_time="$seconds" -max_len="$max_len" \
+        -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 $dict \
+        -artifact_prefix="$runs/$target-" "$runs/$target" "$root/fuzz/corpus/$target" \
+        >"$runs/$target.log" 2>&1; then
+        tail -n 60 "$runs/$target.log"
+        echo "fuzz: $target crashed; its input is in $runs/"
+        exit 1
+    fi
+    executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$runs/$target.log")
+    echo "fuzz: $target: $executed runs in $seconds s, no crash"
+done
