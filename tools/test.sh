@@ -1,7 +1,9 @@
 #!/bin/sh
-# Builds the project three times (plain, AddressSanitizer with UndefinedBehaviorSanitizer,
-# ThreadSanitizer) and runs the whole test suite in each, and builds and checks the Debian
-# package from the plain build; stops at the first failure.
+# Builds the project three times (plain with gcc; clang with AddressSanitizer,
+# UndefinedBehaviorSanitizer and the fuzz targets; ThreadSanitizer with gcc) and runs the
+# whole test suite in each, builds and checks the Debian package from the plain build, then
+# runs every fuzz target for a while; stops at the first failure. FUZZ_SECONDS sets each fuzz
+# target's time (default 30).
 set -e
 cd "$(dirname "$0")/.."
 ./tools/setup.sh --test
@@ -15,7 +17,10 @@ run_config() {
 }
 run_config build
 sh tests/install/check_package.sh build
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_config build-asan -DBRUNOLT_SANITIZE=address
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_config build-asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DBRUNOLT_SANITIZE=address -DBRUNOLT_FUZZ=ON
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/tests/tsan.supp" \
     run_config build-tsan -DBRUNOLT_SANITIZE=thread
+./tools/fuzz.sh build-asan "${FUZZ_SECONDS:-30}"
