@@ -1,6 +1,7 @@
 // Snapshots of the visual page and the window, and the recognition of text from pixels.
 #include "screen_snapshot.h"
 
+#include <cstring>
 #include <map>
 
 #include "cp437.h"
@@ -43,9 +44,50 @@ const std::map<GlyphBits, uint8_t>& GlyphIndex(const FontMetrics& metrics) {
     return index;
 }
 
+int MaskShift(uint32_t mask) {
+    int shift = 0;
+    while (mask != 0 && ((mask >> shift) & 1u) == 0) ++shift;
+    return shift;
+}
+
+// The window's pixels as 0xRRGGBB, whatever the surface's channel order.
+void CopyWindow(const plat::VideoSurface& surface, std::vector<uint32_t>& out) {
+    const size_t width = static_cast<size_t>(surface.width);
+    out.resize(width * surface.height);
+    const bool usual =
+        surface.red_mask == 0xFF0000 && surface.green_mask == 0xFF00 && surface.blue_mask == 0xFF;
+    const int red = MaskShift(surface.red_mask), green = MaskShift(surface.green_mask),
+              blue = MaskShift(surface.blue_mask);
+    for (int y = 0; y < surface.height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(
+            surface.pixels + static_cast<size_t>(y) * surface.pitch_bytes);
+        uint32_t* to = out.data() + y * width;
+        if (usual) {
+            // Eight pixels at a time: only the alpha byte goes.
+            using Pixels8 = uint32_t __attribute__((vector_size(32)));
+            size_t x = 0;
+            for (; x + 8 <= width; x += 8) {
+                Pixels8 eight;
+                std::memcpy(&eight, row + x, sizeof eight);
+                eight &= 0xFFFFFF;
+                std::memcpy(to + x, &eight, sizeof eight);
+            }
+            for (; x < width; ++x) to[x] = row[x] & 0xFFFFFF;
+            continue;
+        }
+        for (size_t x = 0; x < width; ++x) {
+            const uint32_t p = row[x];
+            to[x] = ((p & surface.red_mask) >> red) << 16 |
+                    ((p & surface.green_mask) >> green) << 8 | ((p & surface.blue_mask) >> blue);
+        }
+    }
+}
+
 }  // namespace
 
-bool Snapshot_Take(ScreenSnapshot& snapshot) {
+bool Snapshot_Take(ScreenSnapshot& snapshot, SnapshotParts parts) {
+    std::vector<uint8_t> pixels = std::move(snapshot.pixels);
+    std::vector<uint32_t> window_pixels = std::move(snapshot.window_pixels);
     snapshot = ScreenSnapshot{};
     if (Rt_Words().modeHandshake.load(std::memory_order_acquire) != 0) return false;
     const ImagePage* page = Scr_VisualPage();
@@ -56,32 +98,20 @@ bool Snapshot_Take(ScreenSnapshot& snapshot) {
     snapshot.font = page->font;
     const size_t bytes = static_cast<size_t>(page->width) * page->height *
                          (snapshot.text ? 2 : std::max<int>(1, page->bytesPerPixel));
+    snapshot.pixels = std::move(pixels);
     snapshot.pixels.resize(bytes);
-    for (size_t i = 0; i < bytes; ++i) snapshot.pixels[i] = Pix_Load(page->store + i);
+    Pix_LoadRange(snapshot.pixels.data(), page->store, bytes);
     if (page->palette != nullptr) {
         for (int i = 0; i < 256; ++i) snapshot.palette[i] = Pal_Get(*page, i);
     }
     snapshot.box_open = WindowBox_IsOpen();
     WindowBox_Contents(snapshot.box_caption, snapshot.box_text);
-    if (const plat::VideoSurface* surface = Scr_CurrentSurface()) {
+    const plat::VideoSurface* surface = Scr_CurrentSurface();
+    if (surface != nullptr && parts == SnapshotParts::PageAndWindow) {
         snapshot.window_width = surface->width;
         snapshot.window_height = surface->height;
-        snapshot.window_pixels.resize(static_cast<size_t>(surface->width) * surface->height);
-        for (int y = 0; y < surface->height; ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(surface->pixels + y * surface->pitch_bytes);
-            for (int x = 0; x < surface->width; ++x) {
-                const uint32_t p = row[x];
-                auto channel = [p](uint32_t mask) -> uint32_t {
-                    if (mask == 0) return 0;
-                    int shift = 0;
-                    while (((mask >> shift) & 1u) == 0) ++shift;
-                    return (p & mask) >> shift;
-                };
-                snapshot.window_pixels[static_cast<size_t>(y) * surface->width + x] =
-                    (channel(surface->red_mask) << 16) | (channel(surface->green_mask) << 8) |
-                    channel(surface->blue_mask);
-            }
-        }
+        snapshot.window_pixels = std::move(window_pixels);
+        CopyWindow(*surface, snapshot.window_pixels);
     }
     snapshot.valid = true;
     return true;

@@ -23,8 +23,13 @@ struct ScreenSnapshot {
     std::vector<uint32_t> window_pixels;
 };
 
-// Takes the snapshot; start-up thread only, after a presentation.
-bool Snapshot_Take(ScreenSnapshot& snapshot);
+// What a snapshot holds: the page alone is enough to read text and colours; the window's
+// picture is for pictures of the screen.
+enum class SnapshotParts : uint8_t { PageAndWindow, Page };
+
+// Takes the snapshot; start-up thread only, after a presentation. A snapshot taken before
+// lends its buffers to the new one.
+bool Snapshot_Take(ScreenSnapshot& snapshot, SnapshotParts parts = SnapshotParts::PageAndWindow);
 
 // One recognised text cell.
 struct RecognisedCell {

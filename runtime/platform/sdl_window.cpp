@@ -1,6 +1,8 @@
 // The real window through SDL 1.2.
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "window.h"
 
 namespace plat {
@@ -132,6 +134,23 @@ public:
         if (screen_ != nullptr) SDL_UpdateRect(screen_, 0, 0, 0, 0);
     }
 
+    void update_rects(const std::vector<SurfaceRect>& rects) override {
+        if (screen_ == nullptr) return;
+        sdl_rects_.clear();
+        for (const SurfaceRect& rect : rects) {
+            // SDL's rectangles must lie inside the surface.
+            const int x0 = std::max(rect.x, 0), y0 = std::max(rect.y, 0);
+            const int x1 = std::min(rect.x + rect.width, screen_->w);
+            const int y1 = std::min(rect.y + rect.height, screen_->h);
+            if (x1 <= x0 || y1 <= y0) continue;
+            sdl_rects_.push_back({static_cast<Sint16>(x0), static_cast<Sint16>(y0),
+                                  static_cast<Uint16>(x1 - x0), static_cast<Uint16>(y1 - y0)});
+        }
+        if (!sdl_rects_.empty()) {
+            SDL_UpdateRects(screen_, static_cast<int>(sdl_rects_.size()), sdl_rects_.data());
+        }
+    }
+
     void set_caption(const std::string& caption) override {
         SDL_WM_SetCaption(caption.c_str(), nullptr);
     }
@@ -172,7 +191,8 @@ public:
     void free_cursor() override { cursor_.reset(); }
 
 private:
-    SDL_Surface* screen_ = nullptr;  // owned by SDL
+    SDL_Surface* screen_ = nullptr;    // owned by SDL
+    std::vector<SDL_Rect> sdl_rects_;  // kept between frames, so updating allocates nothing
     VideoSurface surface_;
     std::unique_ptr<SDL_Cursor, CursorDeleter> cursor_;
 };

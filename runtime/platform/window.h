@@ -33,6 +33,14 @@ struct VideoSurface {
     uint32_t blue_mask = 0;
 };
 
+// A part of the surface, in its pixels.
+struct SurfaceRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
 struct ScreenSize {
     int width = 0;
     int height = 0;
@@ -71,6 +79,12 @@ public:
     virtual VideoSurface* set_video_mode(int width, int height, bool full_screen) = 0;
     // Shows the whole surface.
     virtual void update() = 0;
+    // Shows only these parts of the surface, all at once; a window that cannot show parts
+    // shows the whole surface.
+    virtual void update_rects(const std::vector<SurfaceRect>& rects) {
+        (void)rects;
+        update();
+    }
 
     virtual void set_caption(const std::string& caption) = 0;
     virtual void set_icon_bmp(const uint8_t* bmp_bytes, size_t length_bytes) = 0;

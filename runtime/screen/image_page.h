@@ -30,6 +30,21 @@ class Relaxed {
     std::atomic<T> value_{};
 };
 
+// Shared word: raised (release) after every write of pixel bytes or text cells, by whichever
+// thread draws; taken (lowered, acquire) by the presenter just before it reads the visual
+// page. While it stays down nothing was drawn since that read, so an unchanged page costs the
+// presenter no reading at all. Every store into a page goes through the writers below (or
+// raises the word itself), or the window would not show it.
+inline std::atomic<uint8_t> g_pixelsWritten{1};
+
+inline void Pix_NoteWritten() {
+    g_pixelsWritten.store(1, std::memory_order_release);
+}
+// Lowers the word; true when it was raised, i.e. something was drawn since the last call.
+inline bool Pix_TakeWritten() {
+    return g_pixelsWritten.exchange(0, std::memory_order_acq_rel) != 0;
+}
+
 // Pixel bytes, text cells and palette entries are shared with the presenter: every access
 // goes through these, never through plain loads and stores.
 inline uint8_t Pix_Load(const uint8_t* byte) {
@@ -37,6 +52,7 @@ inline uint8_t Pix_Load(const uint8_t* byte) {
 }
 inline void Pix_Store(uint8_t* byte, uint8_t value) {
     std::atomic_ref<uint8_t>(*byte).store(value, std::memory_order_relaxed);
+    Pix_NoteWritten();
 }
 inline uint32_t Pix_Load32(const uint8_t* word) {
     return std::atomic_ref<uint32_t>(*reinterpret_cast<uint32_t*>(const_cast<uint8_t*>(word)))
@@ -45,6 +61,12 @@ inline uint32_t Pix_Load32(const uint8_t* word) {
 inline void Pix_Store32(uint8_t* word, uint32_t value) {
     std::atomic_ref<uint32_t>(*reinterpret_cast<uint32_t*>(word))
         .store(value, std::memory_order_relaxed);
+    Pix_NoteWritten();
+}
+// One aligned word of eight shared bytes.
+inline uint64_t Pix_Load64(const uint8_t* word) {
+    return std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(const_cast<uint8_t*>(word)))
+        .load(std::memory_order_relaxed);
 }
 
 // Copies `count` shared bytes into private memory, eight at a time where the source is
@@ -56,9 +78,7 @@ inline void Pix_LoadRange(uint8_t* to, const uint8_t* from, size_t count) {
         ++i;
     }
     for (; i + 8 <= count; i += 8) {
-        const uint64_t word =
-            std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(const_cast<uint8_t*>(from + i)))
-                .load(std::memory_order_relaxed);
+        const uint64_t word = Pix_Load64(from + i);
         __builtin_memcpy(to + i, &word, 8);
     }
     for (; i < count; ++i) to[i] = Pix_Load(from + i);

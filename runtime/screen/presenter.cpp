@@ -1,5 +1,5 @@
 // Scr_Present: the visual page converted into the window, with full screen, blinking and
-// change detection.
+// change detection; only what changed is converted and shown.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -14,6 +14,16 @@ namespace {
 constexpr uint32_t kRedMask = 0xFF0000;
 constexpr uint32_t kGreenMask = 0xFF00;
 constexpr uint32_t kBlueMask = 0xFF;
+// More separate changed bands than this are shown as one rectangle around them all: each
+// rectangle is a request to the display.
+constexpr size_t kMostRects = 16;
+
+// The changed pixels of one page row: columns first .. last - 1; none when last <= first.
+struct Span {
+    int first = 0;
+    int last = 0;
+    bool empty() const { return last <= first; }
+};
 
 // Everything the presenter remembers between frames. Start-up thread only, except the
 // request for a complete frame, which any thread may raise.
@@ -31,25 +41,39 @@ struct Presenter {
     int scale = 1;
     int offsetX = 0;
     int offsetY = 0;
-    bool useWork = false;
-    std::vector<uint32_t> work;
+    // How the surface stores a colour: as it is (0xAARRGGBB, alpha included) when its masks
+    // are the usual ones, else its red, green and blue bytes moved to where its masks say.
+    bool nativeFormat = true;
+    int redShift = 16;
+    int greenShift = 8;
+    int blueShift = 0;
 
     bool complete = false;
     uint32_t generation = 0;
     const ImagePage* lastPage = nullptr;
     uint32_t updates = 0;
 
-    // Palette pages: the last presented pixel bytes and palette.
-    std::vector<uint8_t> savedPixels;
-    std::vector<uint8_t> snapshot;
+    // The last presented palette, its colours as the surface stores them, and the same for
+    // two neighbouring pixels of colours 0-15 at once (index: first | second << 4).
     uint32_t savedPalette[256] = {};
+    uint32_t colours[256] = {};
+    uint64_t pairs[256] = {};
+    // Palette pages: the last presented pixel bytes.
+    std::vector<uint8_t> savedPixels;
     // Text pages: the last presented cells, cursor and blink phases.
     std::vector<uint8_t> savedCells;
+    std::vector<uint8_t> cells;
     int lastCursorX = -1;
     int lastCursorY = -1;
     int lastCursorPhase = -1;
     int lastBlinkPhase = -1;
     uint32_t lastCursorShape = 0;
+
+    // This frame: the changed span of every page pixel row, the rectangles of the surface
+    // to show, and a row of converted pixels.
+    std::vector<Span> changed;
+    std::vector<plat::SurfaceRect> rects;
+    std::vector<uint32_t> line;
 };
 
 // Runtime table: the presenter's memory of what the window shows (start-up thread).
@@ -57,39 +81,92 @@ Presenter g_presenter;
 // Raised by Scr_ForceCompleteFrame from any thread, taken by the presenter.
 std::atomic<int32_t> g_forceComplete{0};
 
-// Where the picture goes: the surface's pixels or the work buffer, in 32-bit pixels.
+// The surface's pixels and the part of the page that lands on it whole.
 struct Target {
     uint32_t* pixels = nullptr;
-    int pitch = 0;  // in pixels
+    size_t pitch = 0;  // in pixels
     int width = 0;
     int height = 0;
+    int scale = 1;
+    int offsetX = 0;
+    int offsetY = 0;
+    int firstColumn = 0;  // page columns firstColumn .. endColumn - 1 are drawn
+    int endColumn = 0;
+    int firstRow = 0;  // page rows likewise
+    int endRow = 0;
 };
 
-Target CurrentTarget(Presenter& p) {
-    Target target;
-    if (p.useWork) {
-        target.pixels = p.work.data();
-        target.pitch = p.surfaceWidth;
-    } else {
-        target.pixels = reinterpret_cast<uint32_t*>(p.surface->pixels);
-        target.pitch = p.surface->pitch_bytes / 4;
-    }
-    target.width = p.surfaceWidth;
-    target.height = p.surfaceHeight;
-    return target;
+// The page pixels p with 0 <= offset + p * scale and offset + (p + 1) * scale <= size.
+void Visible(int offset, int scale, int size, int page_size, int& first, int& end) {
+    first = offset >= 0 ? 0 : (-offset + scale - 1) / scale;
+    end = size - offset < 0 ? 0 : std::min(page_size, (size - offset) / scale);
 }
 
-// Puts one page pixel at page coordinates (x, y), scaled and offset.
-inline void Put(const Presenter& p, const Target& t, int x, int y, uint32_t colour) {
-    const int ox = p.offsetX + x * p.scale;
-    const int oy = p.offsetY + y * p.scale;
-    if (ox < 0 || oy < 0 || ox + p.scale > t.width || oy + p.scale > t.height) return;
-    uint32_t* row = t.pixels + static_cast<size_t>(oy) * t.pitch + ox;
-    row[0] = colour;
-    if (p.scale == 2) {
-        row[1] = colour;
-        row[t.pitch] = colour;
-        row[t.pitch + 1] = colour;
+Target CurrentTarget(const Presenter& p, int page_width, int page_height) {
+    Target t;
+    t.pixels = reinterpret_cast<uint32_t*>(p.surface->pixels);
+    t.pitch = static_cast<size_t>(p.surface->pitch_bytes / 4);
+    t.width = std::min(p.surfaceWidth, p.surface->width);
+    t.height = std::min(p.surfaceHeight, p.surface->height);
+    t.scale = p.scale;
+    t.offsetX = p.offsetX;
+    t.offsetY = p.offsetY;
+    Visible(p.offsetX, p.scale, t.width, page_width, t.firstColumn, t.endColumn);
+    Visible(p.offsetY, p.scale, t.height, page_height, t.firstRow, t.endRow);
+    return t;
+}
+
+uint32_t* At(const Target& t, int x, int y) {
+    return t.pixels + static_cast<size_t>(t.offsetY + y * t.scale) * t.pitch + t.offsetX +
+           x * t.scale;
+}
+
+// Writes n converted pixels of page row y from column x on, scaled (at scale 2 each pixel
+// twice, and the row twice), leaving out what does not land on the surface.
+void WriteLine(const Target& t, int x, int y, const uint32_t* line, int n) {
+    if (y < t.firstRow || y >= t.endRow) return;
+    const int from = std::max(x, t.firstColumn);
+    const int to = std::min(x + n, t.endColumn);
+    if (from >= to) return;
+    uint32_t* out = At(t, from, y);
+    const uint32_t* in = line + (from - x);
+    const size_t count = static_cast<size_t>(to - from);
+    if (t.scale == 1) {
+        std::memcpy(out, in, count * 4);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i) out[2 * i] = out[2 * i + 1] = in[i];
+    std::memcpy(out + t.pitch, out, count * 8);
+}
+
+uint32_t ToSurface(const Presenter& p, uint32_t colour) {
+    if (p.nativeFormat) return colour;
+    return ((colour >> 16) & 0xFF) << p.redShift | ((colour >> 8) & 0xFF) << p.greenShift |
+           (colour & 0xFF) << p.blueShift;
+}
+
+// The saved palette's colours as the surface stores them, single and in pairs.
+void BuildColours(Presenter& p) {
+    for (int i = 0; i < 256; ++i) p.colours[i] = ToSurface(p, p.savedPalette[i]);
+    for (int i = 0; i < 256; ++i) {
+        const uint32_t two[2] = {p.colours[i & 15], p.colours[i >> 4]};
+        std::memcpy(&p.pairs[i], two, sizeof two);
+    }
+}
+
+void MarkRows(Presenter& p, int rows, Span span) {
+    p.changed.assign(static_cast<size_t>(rows), span);
+}
+
+void MarkCell(Presenter& p, int x0, int y0, int width, int height) {
+    for (int y = y0; y < y0 + height; ++y) {
+        Span& span = p.changed[static_cast<size_t>(y)];
+        if (span.empty()) {
+            span = {x0, x0 + width};
+        } else {
+            span.first = std::min(span.first, x0);
+            span.last = std::max(span.last, x0 + width);
+        }
     }
 }
 
@@ -150,6 +227,82 @@ bool CursorRows(int s, int e, int h, int& first, int& last) {
     return first < h && first <= last;
 }
 
+// Takes one row of shared pixel bytes into its saved copy, eight at a time where the row lies
+// on word boundaries; returns where it changed (whole words), none when nowhere.
+Span TakeRow(uint8_t* saved, const uint8_t* shared, int count) {
+    Span span;
+    auto changed = [&span](int from, int to) {
+        if (span.last == 0) span.first = from;
+        span.last = to;
+    };
+    auto saved_word = [saved](int at) {
+        uint64_t word;
+        std::memcpy(&word, saved + at, 8);
+        return word;
+    };
+    int i = 0;
+    for (; i < count && (reinterpret_cast<uintptr_t>(shared + i) & 7) != 0; ++i) {
+        const uint8_t byte = Pix_Load(shared + i);
+        if (byte != saved[i]) saved[i] = byte, changed(i, i + 1);
+    }
+    // Equal words are passed over four at a time; the first block with a difference and all
+    // after it are taken word by word.
+    if (span.empty()) {
+        for (; i + 32 <= count; i += 32) {
+            const uint64_t difference = (Pix_Load64(shared + i) ^ saved_word(i)) |
+                                        (Pix_Load64(shared + i + 8) ^ saved_word(i + 8)) |
+                                        (Pix_Load64(shared + i + 16) ^ saved_word(i + 16)) |
+                                        (Pix_Load64(shared + i + 24) ^ saved_word(i + 24));
+            if (difference != 0) break;
+        }
+    }
+    for (; i + 8 <= count; i += 8) {
+        const uint64_t word = Pix_Load64(shared + i);
+        if (word != saved_word(i)) {
+            std::memcpy(saved + i, &word, 8);
+            changed(i, i + 8);
+        }
+    }
+    for (; i < count; ++i) {
+        const uint8_t byte = Pix_Load(shared + i);
+        if (byte != saved[i]) saved[i] = byte, changed(i, i + 1);
+    }
+    return span;
+}
+
+// Converts columns x0 .. x1 - 1 of one row of saved pixel bytes through the saved palette.
+// Eight pixels of colours 0-15 (the usual case) take four look-ups of pairs.
+void ConvertRow(const Presenter& p, const Target& t, const uint8_t* in, int y, int x0, int x1) {
+    if (y < t.firstRow || y >= t.endRow) return;
+    x0 = std::max(x0, t.firstColumn);
+    x1 = std::min(x1, t.endColumn);
+    if (x0 >= x1) return;
+    uint32_t* out = At(t, x0, y);
+    if (t.scale == 2) {
+        uint32_t* const start = out;
+        for (int x = x0; x < x1; ++x, out += 2) out[0] = out[1] = p.colours[in[x]];
+        std::memcpy(start + t.pitch, start, static_cast<size_t>(x1 - x0) * 8);
+        return;
+    }
+    constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
+    int x = x0;
+    for (; x + 8 <= x1; x += 8, out += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, in + x, 8);
+        if ((eight & kHighNibbles) == 0) {
+            // Byte 2k of `packed` is pixel 2k | pixel 2k+1 << 4 (every pixel is below 16).
+            const uint64_t packed = eight | eight >> 4;
+            std::memcpy(out, &p.pairs[packed & 0xFF], 8);
+            std::memcpy(out + 2, &p.pairs[(packed >> 16) & 0xFF], 8);
+            std::memcpy(out + 4, &p.pairs[(packed >> 32) & 0xFF], 8);
+            std::memcpy(out + 6, &p.pairs[(packed >> 48) & 0xFF], 8);
+        } else {
+            for (int k = 0; k < 8; ++k) out[k] = p.colours[in[x + k]];
+        }
+    }
+    for (; x < x1; ++x) *out++ = p.colours[in[x]];
+}
+
 bool DrawPalettePage(Presenter& p, const Target& t, ImagePage& page) {
     const int width = page.width;
     const int height = page.height;
@@ -163,30 +316,93 @@ bool DrawPalettePage(Presenter& p, const Target& t, ImagePage& page) {
             Pal_Set(page, i, Scr_BlinkColour(phase, static_cast<int>(index)));
         }
     }
-    p.snapshot.resize(count);
-    Pix_LoadRange(p.snapshot.data(), page.store, count);
     uint32_t palette[256];
     for (int i = 0; i < 256; ++i) palette[i] = Pal_Get(page, i);
     const int compared = page.bitsPerPixel >= 8 ? 256 : 1 << page.bitsPerPixel;
-    const bool same = p.complete && p.savedPixels.size() == count &&
-                      std::memcmp(p.snapshot.data(), p.savedPixels.data(), count) == 0 &&
-                      std::memcmp(palette, p.savedPalette, sizeof(uint32_t) * compared) == 0;
-    if (same) return false;
-    p.savedPixels.swap(p.snapshot);
-    std::memcpy(p.savedPalette, palette, sizeof(palette));
+    const bool palette_same =
+        std::memcmp(palette, p.savedPalette, sizeof(uint32_t) * compared) == 0;
+    // Taken before the page is read: whatever is drawn from now on raises it again.
+    const bool written = Pix_TakeWritten();
+    const bool redraw_all = !p.complete || p.savedPixels.size() != count;
+    if (!redraw_all && !written && palette_same) return false;
+
+    if (redraw_all) {
+        p.savedPixels.resize(count);
+        Pix_LoadRange(p.savedPixels.data(), page.store, count);
+        MarkRows(p, height, {0, width});
+    } else {
+        MarkRows(p, height, {});
+        bool any = false;
+        for (int y = 0; y < height; ++y) {
+            const size_t at = static_cast<size_t>(y) * width;
+            const Span span = TakeRow(p.savedPixels.data() + at, page.store + at, width);
+            p.changed[static_cast<size_t>(y)] = span;
+            any = any || !span.empty();
+        }
+        if (!any && palette_same) return false;
+    }
+    // Any other colour (even of an index beyond the mode's colours) redraws every pixel.
+    if (redraw_all || std::memcmp(palette, p.savedPalette, sizeof(palette)) != 0) {
+        std::memcpy(p.savedPalette, palette, sizeof(palette));
+        BuildColours(p);
+        MarkRows(p, height, {0, width});
+    }
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = p.savedPixels.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x) Put(p, t, x, y, p.savedPalette[row[x]]);
+        const Span span = p.changed[static_cast<size_t>(y)];
+        if (span.empty()) continue;
+        ConvertRow(p, t, p.savedPixels.data() + static_cast<size_t>(y) * width, y, span.first,
+                   span.last);
     }
     return true;
 }
 
 bool DrawTrueColourPage(Presenter& p, const Target& t, const ImagePage& page) {
+    p.line.resize(page.width);
     for (int y = 0; y < page.height; ++y) {
         const uint8_t* row = page.store + static_cast<size_t>(y) * page.width * 4;
-        for (int x = 0; x < page.width; ++x) Put(p, t, x, y, Pix_Load32(row + x * 4));
+        for (int x = 0; x < page.width; ++x) p.line[x] = ToSurface(p, Pix_Load32(row + x * 4));
+        WriteLine(t, 0, y, p.line.data(), page.width);
     }
+    MarkRows(p, page.height, {0, page.width});
     return true;
+}
+
+// A glyph row of eight pixels, eight pixels of the surface and a mask over them, as vectors.
+using Glyph8 = uint8_t __attribute__((vector_size(8)));
+using Pixels8 = uint32_t __attribute__((vector_size(32)));
+using Mask8 = int32_t __attribute__((vector_size(32)));
+
+// Draws one text cell: its glyph in its colours, and the cursor's lines over it.
+void DrawCell(Presenter& p, const Target& t, const FontMetrics& font, const uint8_t* glyph, int x0,
+              int y0, uint32_t foreground, uint32_t background, int cursor_first, int cursor_last,
+              uint32_t cursor_colour) {
+    const bool whole = t.scale == 1 && !font.doubleWidth && font.cellWidth == 8 &&
+                       x0 >= t.firstColumn && x0 + 8 <= t.endColumn && y0 >= t.firstRow &&
+                       y0 + font.cellHeight <= t.endRow;
+    // Set glyph pixels take the foreground, without a branch per pixel.
+    const uint32_t difference = foreground ^ background;
+    uint32_t line[16];
+    for (int y = 0; y < font.cellHeight; ++y) {
+        const uint8_t* bits = glyph + y * 8;
+        // The usual cell goes straight into the surface.
+        uint32_t* out = whole ? At(t, x0, y0 + y) : line;
+        if (y >= cursor_first && y <= cursor_last) {
+            std::fill_n(out, font.cellWidth, cursor_colour);
+        } else if (!font.doubleWidth) {
+            // Eight pixels at once: all bits set where the glyph is.
+            Glyph8 row;
+            std::memcpy(&row, bits, sizeof row);
+            const Pixels8 set = reinterpret_cast<Pixels8>(__builtin_convertvector(row != 0, Mask8));
+            const Pixels8 pixels = background ^ (difference & set);
+            std::memcpy(out, &pixels, sizeof pixels);
+        } else {
+            for (int x = 0; x < 16; ++x) {
+                out[x] = background ^ (difference & (0u - static_cast<uint32_t>(bits[x / 2] != 0)));
+            }
+        }
+        if (!whole) WriteLine(t, x0, y0 + y, line, font.cellWidth);
+    }
+    MarkCell(p, x0, y0, font.cellWidth, font.cellHeight);
 }
 
 bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
@@ -197,9 +413,10 @@ bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
     bool redraw_all = !p.complete;
     uint32_t palette[256];
     for (int i = 0; i < 256; ++i) palette[i] = Pal_Get(page, i);
-    if (std::memcmp(palette, p.savedPalette, sizeof(palette)) != 0) {
+    if (redraw_all || std::memcmp(palette, p.savedPalette, sizeof(palette)) != 0) {
         redraw_all = true;
         std::memcpy(p.savedPalette, palette, sizeof(palette));
+        BuildColours(p);
     }
     const size_t cell_bytes = static_cast<size_t>(columns) * rows * 2;
     if (p.savedCells.size() != cell_bytes) {
@@ -224,17 +441,31 @@ bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
         cursor_x != p.lastCursorX || cursor_y != p.lastCursorY || shape != p.lastCursorShape;
     const bool cursor_phase_changed = cursor_phase != p.lastCursorPhase;
     const bool blink_phase_changed = blink_phase != p.lastBlinkPhase;
+    const int old_cursor_x = p.lastCursorX;
+    const int old_cursor_y = p.lastCursorY;
+    p.lastCursorX = cursor_x;
+    p.lastCursorY = cursor_y;
+    p.lastCursorShape = shape;
+    p.lastCursorPhase = cursor_phase;
+    p.lastBlinkPhase = blink_phase;
 
-    p.snapshot.resize(cell_bytes);
-    Pix_LoadRange(p.snapshot.data(), page.store, cell_bytes);
+    // Taken before the cells are read: whatever is written from now on raises it again.
+    const bool written = Pix_TakeWritten();
+    if (!redraw_all && !written && !cursor_moved && !(cursor_visible && cursor_phase_changed) &&
+        !blink_phase_changed) {
+        return false;
+    }
+    p.cells.resize(cell_bytes);
+    Pix_LoadRange(p.cells.data(), page.store, cell_bytes);
+    MarkRows(p, rows * font.cellHeight, {});
     bool changed = false;
     for (int cy = 0; cy < rows; ++cy) {
         for (int cx = 0; cx < columns; ++cx) {
             const size_t at = (static_cast<size_t>(cy) * columns + cx) * 2;
-            const uint8_t character = p.snapshot[at];
-            const uint8_t attribute = p.snapshot[at + 1];
+            const uint8_t character = p.cells[at];
+            const uint8_t attribute = p.cells[at + 1];
             const bool is_cursor = cx == cursor_x && cy == cursor_y;
-            const bool was_cursor = cx == p.lastCursorX && cy == p.lastCursorY;
+            const bool was_cursor = cx == old_cursor_x && cy == old_cursor_y;
             const bool skip =
                 !redraw_all && character == p.savedCells[at] && attribute == p.savedCells[at + 1] &&
                 ((attribute & 0x80) == 0 || !blink_phase_changed) &&
@@ -245,34 +476,19 @@ bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
             p.savedCells[at + 1] = attribute;
             changed = true;
 
-            const uint32_t background = palette[(attribute >> 4) & 7];
+            const uint32_t background = p.colours[(attribute >> 4) & 7];
             const bool hidden = (attribute & 0x80) != 0 && blink_phase == 1;
-            const uint32_t foreground = hidden ? background : palette[attribute & 15];
-            const uint8_t* glyph = font.glyphs + static_cast<size_t>(character) * font.glyphBytes;
-            const int x0 = cx * font.cellWidth;
-            const int y0 = cy * font.cellHeight;
-            for (int y = 0; y < font.cellHeight; ++y) {
-                for (int x = 0; x < font.cellWidth; ++x) {
-                    const int column = font.doubleWidth ? x / 2 : x;
-                    Put(p, t, x0 + x, y0 + y, glyph[y * 8 + column] != 0 ? foreground : background);
-                }
+            const uint32_t foreground = hidden ? background : p.colours[attribute & 15];
+            int first = 0, last = -1;
+            if (!(is_cursor && cursor_visible && cursor_phase == 1 &&
+                  CursorRows(start_line, end_line, font.cellHeight, first, last))) {
+                first = 0, last = -1;
             }
-            int first = 0, last = 0;
-            if (is_cursor && cursor_visible && cursor_phase == 1 &&
-                CursorRows(start_line, end_line, font.cellHeight, first, last)) {
-                for (int y = first; y <= last; ++y) {
-                    for (int x = 0; x < font.cellWidth; ++x) {
-                        Put(p, t, x0 + x, y0 + y, palette[attribute & 15]);
-                    }
-                }
-            }
+            DrawCell(p, t, font, font.glyphs + static_cast<size_t>(character) * font.glyphBytes,
+                     cx * font.cellWidth, cy * font.cellHeight, foreground, background, first, last,
+                     p.colours[attribute & 15]);
         }
     }
-    p.lastCursorX = cursor_x;
-    p.lastCursorY = cursor_y;
-    p.lastCursorShape = shape;
-    p.lastCursorPhase = cursor_phase;
-    p.lastBlinkPhase = blink_phase;
     return changed;
 }
 
@@ -285,18 +501,37 @@ int MaskShift(uint32_t mask) {
     return shift;
 }
 
-void CopyWorkToSurface(const Presenter& p) {
-    const plat::VideoSurface& s = *p.surface;
-    const int red = MaskShift(s.red_mask), green = MaskShift(s.green_mask),
-              blue = MaskShift(s.blue_mask);
-    for (int y = 0; y < p.surfaceHeight; ++y) {
-        uint32_t* out =
-            reinterpret_cast<uint32_t*>(s.pixels + static_cast<size_t>(y) * s.pitch_bytes);
-        const uint32_t* in = p.work.data() + static_cast<size_t>(y) * p.surfaceWidth;
-        for (int x = 0; x < p.surfaceWidth; ++x) {
-            const uint32_t v = in[x];
-            out[x] = ((v >> 16) & 0xFF) << red | ((v >> 8) & 0xFF) << green | (v & 0xFF) << blue;
+// Where the changed rows lie on the surface: one rectangle per band of neighbouring changed
+// rows, as wide as their changes; a single one around them all when there are many.
+void CollectRects(Presenter& p, const Target& t) {
+    p.rects.clear();
+    const int rows = static_cast<int>(p.changed.size());
+    for (int y = 0; y < rows;) {
+        if (p.changed[static_cast<size_t>(y)].empty()) {
+            ++y;
+            continue;
         }
+        const int top = y;
+        Span band = p.changed[static_cast<size_t>(y)];
+        for (; y < rows && !p.changed[static_cast<size_t>(y)].empty(); ++y) {
+            band.first = std::min(band.first, p.changed[static_cast<size_t>(y)].first);
+            band.last = std::max(band.last, p.changed[static_cast<size_t>(y)].last);
+        }
+        const int x0 = std::max(band.first, t.firstColumn), x1 = std::min(band.last, t.endColumn);
+        const int y0 = std::max(top, t.firstRow), y1 = std::min(y, t.endRow);
+        if (x0 >= x1 || y0 >= y1) continue;
+        p.rects.push_back({t.offsetX + x0 * t.scale, t.offsetY + y0 * t.scale, (x1 - x0) * t.scale,
+                           (y1 - y0) * t.scale});
+    }
+    if (p.rects.size() > kMostRects) {
+        plat::SurfaceRect all = p.rects.front();
+        for (const plat::SurfaceRect& r : p.rects) {
+            const int right = std::max(all.x + all.width, r.x + r.width);
+            all.x = std::min(all.x, r.x);
+            all.width = right - all.x;
+        }
+        all.height = p.rects.back().y + p.rects.back().height - all.y;
+        p.rects.assign(1, all);
     }
 }
 
@@ -347,7 +582,6 @@ uint32_t Scr_PresentedPixel(int x, int y) {
     const Presenter& p = g_presenter;
     if (p.surface == nullptr || x < 0 || y < 0 || x >= p.surfaceWidth || y >= p.surfaceHeight)
         return 0;
-    if (p.useWork) return p.work[static_cast<size_t>(y) * p.surfaceWidth + x] & 0xFFFFFF;
     const plat::VideoSurface& s = *p.surface;
     const uint32_t v =
         reinterpret_cast<const uint32_t*>(s.pixels + static_cast<size_t>(y) * s.pitch_bytes)[x];
@@ -445,14 +679,17 @@ void Scr_Present() {
         p.surfaceWidth = surface_width;
         p.surfaceHeight = surface_height;
         p.surfaceFull = full;
-        p.useWork = p.surface->red_mask != kRedMask || p.surface->green_mask != kGreenMask ||
-                    p.surface->blue_mask != kBlueMask;
-        p.work.assign(p.useWork ? static_cast<size_t>(surface_width) * surface_height : 0, 0);
+        p.nativeFormat = p.surface->red_mask == kRedMask && p.surface->green_mask == kGreenMask &&
+                         p.surface->blue_mask == kBlueMask;
+        p.redShift = MaskShift(p.surface->red_mask);
+        p.greenShift = MaskShift(p.surface->green_mask);
+        p.blueShift = MaskShift(p.surface->blue_mask);
         p.complete = false;
     }
 
-    const Target target = CurrentTarget(p);
+    const Target target = CurrentTarget(p, page_width, page_height);
     if (!p.complete) {
+        // A new surface, page or mode: black first, then the whole page.
         for (int y = 0; y < target.height; ++y) {
             std::fill_n(target.pixels + static_cast<size_t>(y) * target.pitch, target.width, 0u);
         }
@@ -466,8 +703,12 @@ void Scr_Present() {
         changed = DrawPalettePage(p, target, *page);
     }
     if (!changed && p.complete) return;
-    if (p.useWork) CopyWorkToSurface(p);
-    window->update();
+    if (p.complete) {
+        CollectRects(p, target);
+    } else {
+        p.rects.assign(1, {0, 0, target.width, target.height});
+    }
+    window->update_rects(p.rects);
     ++p.updates;
     p.complete = true;
 

@@ -30,6 +30,7 @@ void CopyBytes(uint8_t* to, const uint8_t* from, size_t count) {
             std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(to + i))
                 .store(word, std::memory_order_relaxed);
         }
+        Pix_NoteWritten();
     }
     for (; i < count; ++i) Pix_Store(to + i, Pix_Load(from + i));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "font_data.h"
+#include "graphics.h"
 #include "screen_fixture.h"
 #include "sdl_session.h"
 
@@ -90,6 +91,69 @@ class MemoryWindow final : public plat::Window {
     std::vector<uint32_t> pixels;
     plat::VideoSurface surface;
     std::atomic<int> updates{0};
+};
+
+// A window that shows only what it is told to: its surface is plain memory with the channel
+// masks the test chooses, and what is on the screen is a separate copy that update() and
+// update_rects() fill from the surface.
+class ShownWindow final : public plat::Window {
+  public:
+    ShownWindow(uint32_t red, uint32_t green, uint32_t blue) {
+        surface.red_mask = red;
+        surface.green_mask = green;
+        surface.blue_mask = blue;
+    }
+    bool poll_event(plat::WindowEvent&) override { return false; }
+    void inject_event(const plat::WindowEvent&) override {}
+    uint8_t app_state() override { return 6; }
+    void enable_key_repeat(int, int) override {}
+    plat::LockKeyState lock_keys() override { return {}; }
+    std::vector<plat::ScreenSize> full_screen_sizes(bool& any_size) override {
+        any_size = false;
+        return sizes;
+    }
+    plat::VideoSurface* set_video_mode(int width, int height, bool) override {
+        pixels.assign(static_cast<size_t>(width) * height, 0xDEADBEEF);
+        shown.assign(pixels.size(), 0x5EED5EED);  // never shown yet
+        surface.pixels = reinterpret_cast<uint8_t*>(pixels.data());
+        surface.width = width;
+        surface.height = height;
+        surface.pitch_bytes = width * 4;
+        return &surface;
+    }
+    void update() override { update_rects({{0, 0, surface.width, surface.height}}); }
+    void update_rects(const std::vector<plat::SurfaceRect>& rects) override {
+        last_rects = rects;
+        for (const plat::SurfaceRect& r : rects) {
+            for (int y = r.y; y < r.y + r.height; ++y) {
+                for (int x = r.x; x < r.x + r.width; ++x) {
+                    shown[static_cast<size_t>(y) * surface.width + x] =
+                        pixels[static_cast<size_t>(y) * surface.width + x];
+                }
+            }
+        }
+        ++updates;
+    }
+    void set_caption(const std::string&) override {}
+    void set_icon_bmp(const uint8_t*, size_t) override {}
+    void set_cursor(const std::vector<std::string>&, int, int) override {}
+    void show_cursor(bool) override {}
+    void free_cursor() override {}
+
+    // What the screen shows at (x, y), as 0xRRGGBB.
+    uint32_t Shown(int x, int y) const {
+        const uint32_t v = shown[static_cast<size_t>(y) * surface.width + x];
+        auto channel = [v](uint32_t mask) { return (v & mask) >> __builtin_ctz(mask); };
+        return channel(surface.red_mask) << 16 | channel(surface.green_mask) << 8 |
+               channel(surface.blue_mask);
+    }
+
+    std::vector<plat::ScreenSize> sizes;
+    std::vector<uint32_t> pixels;
+    std::vector<uint32_t> shown;
+    plat::VideoSurface surface;
+    std::vector<plat::SurfaceRect> last_rects;
+    int updates = 0;
 };
 
 class PresentTest : public ScreenTest {
@@ -368,6 +432,110 @@ TEST_F(PresentTest, PresenterThreadBesideTheProgramThread) {
                 << x << "," << y;
         }
     }
+}
+
+// Every pixel on the screen is the page's colour there (black around a centred page), and
+// what the screen shows is what the surface holds.
+void ExpectScreenShowsPage(const ShownWindow& window, const ImagePage& page, const char* what) {
+    const PresentGeometry g = Scr_PresentGeometry();
+    for (int y = 0; y < g.surfaceHeight; ++y) {
+        for (int x = 0; x < g.surfaceWidth; ++x) {
+            const int px = (x - g.offsetX) / g.scale, py = (y - g.offsetY) / g.scale;
+            const bool on_page =
+                x >= g.offsetX && y >= g.offsetY && px < page.width && py < page.height;
+            const uint32_t expected =
+                on_page ? Pal_Get(page, page.store[static_cast<size_t>(py) * page.width + px]) &
+                              0xFFFFFF
+                        : 0u;
+            ASSERT_EQ(window.Shown(x, y), expected) << what << " at " << x << "," << y;
+        }
+    }
+}
+
+TEST_F(PresentTest, AChangedRowIsShownAloneAndTheScreenIsRightInEveryLayout) {
+    struct Layout {
+        const char* what;
+        int mode;
+        bool full_screen;
+        uint32_t red, green, blue;
+    };
+    const Layout layouts[] = {
+        {"mode 12 window", 12, false, 0xFF0000, 0xFF00, 0xFF},
+        {"mode 7 window", 7, false, 0xFF0000, 0xFF00, 0xFF},
+        {"mode 7 full screen at scale 2", 7, true, 0xFF0000, 0xFF00, 0xFF},
+        {"mode 12 with other channel masks", 12, false, 0xFF, 0xFF00, 0xFF0000},
+    };
+    for (const Layout& layout : layouts) {
+        Scr_Startup();
+        ShownWindow window(layout.red, layout.green, layout.blue);
+        window.sizes = {{640, 480}};
+        Install(&window);
+        Scr_SetMode(layout.mode, 0, 0, 0, 1);
+        Scr_Color(14, 1, 0, 3);
+        Scr_Print("Pronto?", true);
+        Scr_FillBox(20, 40, 90, 60, 12);
+        if (layout.full_screen) Rt_Words().fullScreenRequests = 1;
+        Present();
+        const PresentGeometry g = Scr_PresentGeometry();
+        ASSERT_EQ(g.scale, layout.full_screen ? 2 : 1) << layout.what;
+        ASSERT_EQ(window.last_rects.size(), 1u) << layout.what;  // the first frame: all of it
+        EXPECT_EQ(window.last_rects[0].width, g.surfaceWidth) << layout.what;
+        EXPECT_EQ(window.last_rects[0].height, g.surfaceHeight) << layout.what;
+        ExpectScreenShowsPage(window, Active(), layout.what);
+
+        // One row changes: only rectangles over that row (scaled and offset) are shown.
+        Scr_FillBox(50, 70, 130, 70, 10);
+        Present();
+        ASSERT_FALSE(window.last_rects.empty()) << layout.what;
+        for (const plat::SurfaceRect& r : window.last_rects) {
+            EXPECT_EQ(r.y, g.offsetY + 70 * g.scale) << layout.what;
+            EXPECT_EQ(r.height, g.scale) << layout.what;
+            EXPECT_LE(r.x, g.offsetX + 50 * g.scale) << layout.what;
+            EXPECT_GE(r.x + r.width, g.offsetX + 131 * g.scale) << layout.what;
+            EXPECT_LE(r.width, 8 * g.scale + 81 * g.scale + 8 * g.scale) << layout.what;
+        }
+        ExpectScreenShowsPage(window, Active(), layout.what);
+        // A colour change redraws the whole page.
+        Scr_Color(14, 2, 0, 3);
+        Present();
+        ExpectScreenShowsPage(window, Active(), layout.what);
+        const int updates = window.updates;
+        Present(3);
+        EXPECT_EQ(window.updates, updates) << layout.what;
+    }
+}
+
+TEST_F(PresentTest, TextBlinkAndCursorShowOnlyTheirCells) {
+    ShownWindow window(0xFF, 0xFF00, 0xFF0000);
+    Install(&window);
+    Scr_Locate(5, 3, 0, 0, 0, 3);
+    Scr_Color(23, 1, 0, 3);  // blinking grey on blue at row 5, column 3
+    Scr_Print("\xDB", false);
+    Scr_Color(7, 0, 0, 3);
+    Scr_Locate(10, 20, 1, 6, 7, 31);  // a visible two-line cursor at row 10, column 20
+    for (uint32_t frame = 1; frame <= 40; ++frame) {
+        window.last_rects.clear();
+        Present();
+        const bool hidden = ((frame >> 3) & 1) != 0;
+        const bool cursor_on = ((frame >> 2) & 1) != 0;
+        ASSERT_EQ(window.Shown(2 * 8 + 3, 4 * 16 + 7), hidden ? 0x0000AAu : 0xAAAAAAu) << frame;
+        ASSERT_EQ(window.Shown(19 * 8 + 3, 9 * 16 + 13), cursor_on ? 0xAAAAAAu : 0u) << frame;
+        ASSERT_EQ(window.Shown(19 * 8 + 3, 9 * 16 + 12), 0u) << frame;
+        for (size_t i = 0; i < window.shown.size(); ++i) {
+            ASSERT_EQ(window.shown[i], window.pixels[i]) << frame << " at " << i;
+        }
+        if (frame == 1) continue;
+        // After the first frame only the blinking cell and the cursor's cell are shown.
+        for (const plat::SurfaceRect& r : window.last_rects) {
+            const bool blink_cell = r.x == 2 * 8 && r.y == 4 * 16;
+            const bool cursor_cell = r.x == 19 * 8 && r.y == 9 * 16;
+            EXPECT_TRUE(blink_cell || cursor_cell) << frame << ": " << r.x << "," << r.y;
+            EXPECT_EQ(r.width, 8) << frame;
+            EXPECT_EQ(r.height, 16) << frame;
+        }
+    }
+    // Updates on the first frame and whenever a phase changed: the cursor every 4 frames.
+    EXPECT_EQ(window.updates, 11);
 }
 
 }  // namespace

@@ -189,14 +189,16 @@ void PresentInWindow(benchmark::State& state, Change change) {
     state.SetLabel("wall");
 }
 
-void TakeSnapshots(benchmark::State& state) {
+// As the replay driver polls the screen: a fresh snapshot each time, with the window's
+// picture or the page alone.
+void TakeSnapshots(benchmark::State& state, SnapshotParts parts) {
     MemoryWindow window;
     Screen screen(&window, 12);
     DrawPattern(0);
     Scr_Present();
-    ScreenSnapshot snapshot;
     for (auto _ : state) {
-        Snapshot_Take(snapshot);
+        ScreenSnapshot snapshot;
+        Snapshot_Take(snapshot, parts);
         benchmark::DoNotOptimize(snapshot.pixels.data());
     }
     bench::Anchor(state, {"memcpy/" + std::to_string(SizesOf(12).frame_bytes)});
@@ -221,7 +223,8 @@ const bool g_registered = [] {
         ->UseRealTime();
     benchmark::RegisterBenchmark("window/12/one_line", PresentInWindow, Change::OneLine)
         ->UseRealTime();
-    benchmark::RegisterBenchmark("snapshot/12", TakeSnapshots);
+    benchmark::RegisterBenchmark("snapshot/12", TakeSnapshots, SnapshotParts::PageAndWindow);
+    benchmark::RegisterBenchmark("snapshot/12/page_only", TakeSnapshots, SnapshotParts::Page);
     for (const int mode : {12, 7, 0}) {
         const Sizes sizes = SizesOf(mode);
         benchmark::RegisterBenchmark("memcpy", bench::Memcpy)
