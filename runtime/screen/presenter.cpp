@@ -62,6 +62,7 @@ struct Presenter {
     std::vector<uint8_t> savedPixels;
     // Text pages: the last presented cells, cursor and blink phases.
     std::vector<uint8_t> savedCells;
+    int blinkingCells = 0;  // saved cells whose attribute blinks
     std::vector<uint8_t> cells;
     int lastCursorX = -1;
     int lastCursorY = -1;
@@ -421,6 +422,7 @@ bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
     const size_t cell_bytes = static_cast<size_t>(columns) * rows * 2;
     if (p.savedCells.size() != cell_bytes) {
         p.savedCells.assign(cell_bytes, 0);
+        p.blinkingCells = 0;
         redraw_all = true;
     }
 
@@ -451,12 +453,15 @@ bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
 
     // Taken before the cells are read: whatever is written from now on raises it again.
     const bool written = Pix_TakeWritten();
-    if (!redraw_all && !written && !cursor_moved && !(cursor_visible && cursor_phase_changed) &&
-        !blink_phase_changed) {
-        return false;
-    }
+    const bool same_look = !redraw_all && !cursor_moved &&
+                           !(cursor_visible && cursor_phase_changed) &&
+                           !(blink_phase_changed && p.blinkingCells > 0);
+    if (same_look && !written) return false;
     p.cells.resize(cell_bytes);
     Pix_LoadRange(p.cells.data(), page.store, cell_bytes);
+    if (same_look && std::memcmp(p.cells.data(), p.savedCells.data(), cell_bytes) == 0) {
+        return false;
+    }
     MarkRows(p, rows * font.cellHeight, {});
     bool changed = false;
     for (int cy = 0; cy < rows; ++cy) {
@@ -472,6 +477,7 @@ bool DrawTextPage(Presenter& p, const Target& t, const ImagePage& page) {
                 !(is_cursor && ((cursor_visible && cursor_phase_changed) || cursor_moved)) &&
                 !(was_cursor && cursor_moved);
             if (skip) continue;
+            p.blinkingCells += ((attribute >> 7) & 1) - ((p.savedCells[at + 1] >> 7) & 1);
             p.savedCells[at] = character;
             p.savedCells[at + 1] = attribute;
             changed = true;
