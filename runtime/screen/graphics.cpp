@@ -47,17 +47,19 @@ uint8_t* PixelAddress(ImagePage& page, int64_t x, int64_t y) {
            (static_cast<size_t>(y) * page.width + static_cast<size_t>(x)) * page.bytesPerPixel;
 }
 
+// Without raising the pixels-written word: both callers hold a PixelBatch.
 void StorePixel(ImagePage& page, int64_t x, int64_t y, uint32_t colour) {
     uint8_t* at = PixelAddress(page, x, y);
     if (page.bytesPerPixel == 4) {
-        Pix_Store32(at, colour);
+        Pix_StoreQuiet32(at, colour);
     } else {
-        Pix_Store(at, static_cast<uint8_t>(colour & page.colourMask));
+        Pix_StoreQuiet(at, static_cast<uint8_t>(colour & page.colourMask));
     }
 }
 
 void PlotOn(ImagePage& page, int64_t x, int64_t y, uint32_t colour) {
     if (page.text != 0 || page.store == nullptr || !OnImage(page, x, y)) return;
+    const PixelBatch batch;
     StorePixel(page, x, y, colour);
 }
 
@@ -70,6 +72,7 @@ void FillOn(ImagePage& page, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uin
     y1 = std::max<int64_t>(y1, 0);
     x2 = std::min<int64_t>(x2, page.width - 1);
     y2 = std::min<int64_t>(y2, page.height - 1);
+    const PixelBatch batch;
     for (int64_t y = y1; y <= y2; ++y) {
         for (int64_t x = x1; x <= x2; ++x) StorePixel(page, x, y, colour);
     }
@@ -382,6 +385,7 @@ void Scr_PutBlock(float x, float y, const uint8_t* block, size_t block_bytes, in
     const int64_t end_column = std::min<int64_t>(width, page->width - at.x);
     const int64_t first_row = std::max<int64_t>(0, -at.y);
     const int64_t end_row = std::min<int64_t>(height, page->height - at.y);
+    const PixelBatch batch;
     for (int64_t row = first_row; row < end_row; ++row) {
         const uint8_t* source = block + kBlockHeaderBytes + static_cast<size_t>(row) * row_bytes;
         for (int64_t column = first_column; column < end_column; ++column) {
@@ -408,9 +412,9 @@ void Scr_PutBlock(float x, float y, const uint8_t* block, size_t block_bytes, in
             }
             // Written as the block holds it: only the inverted put keeps within the colour mask.
             if (page->bytesPerPixel == 4) {
-                Pix_Store32(target, result);
+                Pix_StoreQuiet32(target, result);
             } else {
-                Pix_Store(target, static_cast<uint8_t>(result));
+                Pix_StoreQuiet(target, static_cast<uint8_t>(result));
             }
         }
     }

@@ -63,6 +63,22 @@ inline void Pix_Store32(uint8_t* word, uint32_t value) {
         .store(value, std::memory_order_relaxed);
     Pix_NoteWritten();
 }
+// The same stores without raising the word, for drawing loops: a PixelBatch declared before
+// the loop raises it once, after the loop's last store (even when the loop is left early).
+inline void Pix_StoreQuiet(uint8_t* byte, uint8_t value) {
+    std::atomic_ref<uint8_t>(*byte).store(value, std::memory_order_relaxed);
+}
+inline void Pix_StoreQuiet32(uint8_t* word, uint32_t value) {
+    std::atomic_ref<uint32_t>(*reinterpret_cast<uint32_t*>(word))
+        .store(value, std::memory_order_relaxed);
+}
+class PixelBatch {
+  public:
+    PixelBatch() = default;
+    PixelBatch(const PixelBatch&) = delete;
+    PixelBatch& operator=(const PixelBatch&) = delete;
+    ~PixelBatch() { Pix_NoteWritten(); }
+};
 // One aligned word of eight shared bytes.
 inline uint64_t Pix_Load64(const uint8_t* word) {
     return std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(const_cast<uint8_t*>(word)))

@@ -181,13 +181,14 @@ int32_t EnsurePage(ScreenState& state, int32_t n) {
 }
 
 void FillBox(ImagePage& page, int x1, int y1, int x2, int y2, uint32_t colour) {
+    const PixelBatch batch;
     for (int y = y1; y <= y2; ++y) {
         uint8_t* row = page.store + static_cast<size_t>(y) * page.width * page.bytesPerPixel;
         for (int x = x1; x <= x2; ++x) {
             if (page.bytesPerPixel == 4) {
-                Pix_Store32(row + static_cast<size_t>(x) * 4, colour);
+                Pix_StoreQuiet32(row + static_cast<size_t>(x) * 4, colour);
             } else {
-                Pix_Store(row + x, static_cast<uint8_t>(colour & page.colourMask));
+                Pix_StoreQuiet(row + x, static_cast<uint8_t>(colour & page.colourMask));
             }
         }
     }

@@ -92,6 +92,7 @@ void Scr_DrawChar(uint8_t code) {
     const bool draw_clear = (page->printMode & kPrintBackground) != 0;
     const uint8_t* glyph = font.glyphs + static_cast<size_t>(code) * font.glyphBytes;
     const size_t pitch = static_cast<size_t>(page->width) * page->bytesPerPixel;
+    const PixelBatch batch;
     for (int y = 0; y < font.cellHeight; ++y) {
         uint8_t* out = page->store + static_cast<size_t>(y0 + y) * pitch +
                        static_cast<size_t>(x0) * page->bytesPerPixel;
@@ -101,9 +102,9 @@ void Scr_DrawChar(uint8_t code) {
             const uint32_t colour =
                 set ? static_cast<uint32_t>(page->foreground) : page->background;
             if (page->bytesPerPixel == 4) {
-                Pix_Store32(out + x * 4, colour);
+                Pix_StoreQuiet32(out + x * 4, colour);
             } else {
-                Pix_Store(out + x, static_cast<uint8_t>(colour & page->colourMask));
+                Pix_StoreQuiet(out + x, static_cast<uint8_t>(colour & page->colourMask));
             }
         }
     }

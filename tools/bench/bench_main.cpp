@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "bench_support.h"
@@ -35,7 +36,7 @@ void Anchor(benchmark::State& state, const std::vector<std::string>& anchors) {
 namespace {
 
 // The console's usual lines, then one table: each figure, its anchors and the ratios of CPU
-// time per iteration (the fastest repetition of each); a figure without anchors in wall time.
+// time per iteration (the fastest repetition of each); a figure labelled "wall" in wall time.
 class RatioReporter final : public benchmark::ConsoleReporter {
   public:
     explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
@@ -54,10 +55,11 @@ class RatioReporter final : public benchmark::ConsoleReporter {
                                    static_cast<double>(run.iterations);
             auto [at, fresh] = seconds_.emplace(name, seconds);
             if (!fresh) at->second = std::min(at->second, seconds);
-            if (fresh && (wall || run.report_label.rfind("vs ", 0) == 0)) {
-                order_.push_back(name);
-                labels_[name] = wall ? "" : run.report_label.substr(3);
-            }
+            if (!fresh || !(wall || run.report_label.rfind("vs", 0) == 0)) continue;
+            Figure figure{name, wall, {}};
+            std::istringstream anchors(wall ? "" : run.report_label.substr(2));
+            for (std::string anchor; anchors >> anchor;) figure.anchors.push_back(anchor);
+            figures_.push_back(figure);
         }
     }
 
@@ -65,33 +67,28 @@ class RatioReporter final : public benchmark::ConsoleReporter {
         ConsoleReporter::Finalize();
         std::FILE* out = stdout;
         std::fflush(out);
-        if (!order_.empty()) {
+        if (!figures_.empty()) {
             std::fprintf(out, "\n%-28s %12s   %-18s %12s %8s\n", "figure", "us", "anchor", "us",
                          "ratio");
         }
-        for (const std::string& name : order_) {
-            const double us = seconds_[name] * 1e6;
-            if (labels_[name].empty()) {
-                std::fprintf(out, "%-28s %12.3f   %-18s\n", name.c_str(), us, "(wall time)");
-                continue;
+        for (const Figure& figure : figures_) {
+            const double us = seconds_[figure.name] * 1e6;
+            if (figure.anchors.empty()) {
+                std::fprintf(out, "%-28s %12.3f   %-18s\n", figure.name.c_str(), us,
+                             figure.wall ? "(wall time)" : "(no anchor)");
             }
-            std::string anchors = labels_[name] + " ";
-            bool first = true;
-            for (size_t start = 0, end; (end = anchors.find(' ', start)) != std::string::npos;
-                 start = end + 1) {
-                const std::string anchor = anchors.substr(start, end - start);
-                if (anchor.empty()) continue;
+            for (size_t i = 0; i < figure.anchors.size(); ++i) {
+                const char* name = i == 0 ? figure.name.c_str() : "";
+                const std::string& anchor = figure.anchors[i];
                 const auto found = seconds_.find(anchor);
                 if (found == seconds_.end()) {
-                    std::fprintf(out, "%-28s %12.3f   %-18s %12s %8s\n", first ? name.c_str() : "",
-                                 us, anchor.c_str(), "-", "-");
-                } else {
-                    const double anchor_us = found->second * 1e6;
-                    std::fprintf(out, "%-28s %12.3f   %-18s %12.3f %8.3f\n",
-                                 first ? name.c_str() : "", us, anchor.c_str(), anchor_us,
-                                 anchor_us > 0 ? us / anchor_us : 0.0);
+                    std::fprintf(out, "%-28s %12.3f   %-18s %12s %8s\n", name, us, anchor.c_str(),
+                                 "-", "-");
+                    continue;
                 }
-                first = false;
+                const double anchor_us = found->second * 1e6;
+                std::fprintf(out, "%-28s %12.3f   %-18s %12.3f %8.3f\n", name, us, anchor.c_str(),
+                             anchor_us, anchor_us > 0 ? us / anchor_us : 0.0);
             }
         }
         for (const bench::IdleFigure& idle : bench::IdleFigures()) {
@@ -107,9 +104,13 @@ class RatioReporter final : public benchmark::ConsoleReporter {
     bool failed() const { return failed_; }
 
   private:
+    struct Figure {
+        std::string name;
+        bool wall = false;
+        std::vector<std::string> anchors;
+    };
     std::map<std::string, double> seconds_;
-    std::map<std::string, std::string> labels_;
-    std::vector<std::string> order_;
+    std::vector<Figure> figures_;
     bool failed_ = false;
 };
 

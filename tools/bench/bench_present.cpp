@@ -162,6 +162,30 @@ void PresentFrames(benchmark::State& state, int mode, Change change) {
     }
 }
 
+// Drawing itself: clearing the whole mode-12 page, every pixel through the runtime's writer.
+void ClearPage(benchmark::State& state) {
+    MemoryWindow window;
+    Screen screen(&window, 12);
+    int colour = 0;
+    for (auto _ : state) {
+        Scr_Cls(0, colour, 3);
+        colour = (colour + 1) & 15;
+    }
+    bench::Anchor(state, {"memcpy/" + std::to_string(SizesOf(12).page_bytes)});
+}
+
+// Drawing text: a row of 80 characters in mode 12.
+void PrintRow(benchmark::State& state) {
+    MemoryWindow window;
+    Screen screen(&window, 12);
+    const RtString row(80, 'A');
+    for (auto _ : state) {
+        Scr_Locate(1, 1, 0, 0, 0, 3);
+        Scr_Print(row, false);
+    }
+    bench::Anchor(state, {});
+}
+
 // The same on the real window (the driver the process was started with: dummy, or x11 under
 // an X server), timed on the wall clock: what the window's update costs.
 void PresentInWindow(benchmark::State& state, Change change) {
@@ -223,6 +247,10 @@ const bool g_registered = [] {
         ->UseRealTime();
     benchmark::RegisterBenchmark("window/12/one_line", PresentInWindow, Change::OneLine)
         ->UseRealTime();
+    benchmark::RegisterBenchmark("draw/cls_12", ClearPage);
+    benchmark::RegisterBenchmark("draw/print_row_12", PrintRow);
+    benchmark::RegisterBenchmark("memcpy", bench::Memcpy)
+        ->Arg(static_cast<int64_t>(SizesOf(12).page_bytes));
     benchmark::RegisterBenchmark("snapshot/12", TakeSnapshots, SnapshotParts::PageAndWindow);
     benchmark::RegisterBenchmark("snapshot/12/page_only", TakeSnapshots, SnapshotParts::Page);
     for (const int mode : {12, 7, 0}) {

@@ -19,7 +19,8 @@ struct Settings {
 Settings& Config();
 
 // Names the anchors a figure is compared with in the closing table: the full names of other
-// benchmarks of the same run ("memcpy/1228800"). A figure with no anchor is shown in wall time.
+// benchmarks of the same run ("memcpy/1228800"), or none. A figure labelled "wall" instead
+// is shown in wall time.
 void Anchor(benchmark::State& state, const std::vector<std::string>& anchors);
 
 // Anchors, with the byte or pixel count as argument: copying and comparing that many bytes,
