@@ -117,5 +117,6 @@ void Rt_LoadMemoryImage(const RtString& file_name, int64_t offset, int32_t given
     // Whole or not at all; the stores are atomic because the text pages and the pixels of mode
     // 13 live in this memory too, and the presenter reads them.
     uint8_t* target = Rt_LowMemory() + destination;
-    for (size_t i = 0; i < body.size(); ++i) Pix_Store(target + i, body[i]);
+    const PixelBatch batch;
+    for (size_t i = 0; i < body.size(); ++i) Pix_StoreQuiet(target + i, body[i]);
 }

@@ -18,10 +18,11 @@ bool CellFits(const ImagePage& page, int32_t column) {
 
 // Moves shared bytes towards lower addresses (to < from), whole words where both line up.
 void CopyBytes(uint8_t* to, const uint8_t* from, size_t count) {
+    const PixelBatch batch;
     size_t i = 0;
     if (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 7) == 0) {
         for (; i < count && (reinterpret_cast<uintptr_t>(from + i) & 7) != 0; ++i) {
-            Pix_Store(to + i, Pix_Load(from + i));
+            Pix_StoreQuiet(to + i, Pix_Load(from + i));
         }
         for (; i + 8 <= count; i += 8) {
             const uint64_t word = std::atomic_ref<uint64_t>(
@@ -30,9 +31,8 @@ void CopyBytes(uint8_t* to, const uint8_t* from, size_t count) {
             std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(to + i))
                 .store(word, std::memory_order_relaxed);
         }
-        Pix_NoteWritten();
     }
-    for (; i < count; ++i) Pix_Store(to + i, Pix_Load(from + i));
+    for (; i < count; ++i) Pix_StoreQuiet(to + i, Pix_Load(from + i));
 }
 
 // Moves text rows top + 1 .. bottom up by one row and blanks the bottom row.
