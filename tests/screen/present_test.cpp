@@ -495,6 +495,12 @@ TEST_F(PresentTest, AChangedRowIsShownAloneAndTheScreenIsRightInEveryLayout) {
             EXPECT_LE(r.width, 8 * g.scale + 81 * g.scale + 8 * g.scale) << layout.what;
         }
         ExpectScreenShowsPage(window, Active(), layout.what);
+        // A block put elsewhere is shown too.
+        std::vector<uint8_t> block(Scr_BlockBytes(Active(), 16, 8));
+        Scr_GetBlock(20, 40, 35, 47, block.data(), block.size());
+        Scr_PutBlock(150, 100, block.data(), block.size(), kPutOverwrite, 0, 0);
+        Present();
+        ExpectScreenShowsPage(window, Active(), layout.what);
         // A colour change redraws the whole page.
         Scr_Color(14, 2, 0, 3);
         Present();
