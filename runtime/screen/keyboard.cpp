@@ -277,6 +277,8 @@ void StoreKey(uint8_t character, uint8_t scan) {
     LowByte(0x400 + tail).store(character, std::memory_order_relaxed);
     LowByte(0x401 + tail).store(scan, std::memory_order_relaxed);
     RingWord(kLowMemKeyRingTail).store(new_tail, std::memory_order_release);
+    // A program thread waiting for a key sees it at once.
+    Rt_WakeProgram();
 }
 
 // Stores a KeyTable value: an extended key as (0, value >> 8), a character with the row's scan.
@@ -432,10 +434,17 @@ void HoldFromSystem(int32_t code) {
 
 // ---- Program thread -----------------------------------------------------------------------------
 
-// Consecutive empty polls after which Kbd_Inkey sleeps instead of only yielding. A screen that
-// polls without pause reaches it within a fraction of a millisecond.
-constexpr uint32_t kEmptyPollsBeforeSleep = 64;
+// Empty polls in a row after which Kbd_Inkey waits for a key instead of only yielding. A
+// screen that polls without pause reaches it within a fraction of a millisecond.
+constexpr uint32_t kEmptyPollsBeforeWait = 64;
+// Polls count as in a row while each comes within this much clock time of the one before; a
+// screen that plays a tune between its polls never waits in them.
+constexpr uint32_t kBackToBackMs = 10;
+// Longest wait for a key: a screen that polls does its other work (the telephone's clock) at
+// least this often.
+constexpr uint32_t kIdleWaitMs = 50;
 thread_local uint32_t t_empty_polls = 0;
+thread_local uint32_t t_last_poll_ms = 0;
 
 plat::Clock* Clock() {
     return plat::Plat().clock;
@@ -443,6 +452,32 @@ plat::Clock* Clock() {
 
 void Delay(uint32_t delay_ms) {
     if (plat::Clock* clock = Clock()) clock->delay_ms(delay_ms);
+}
+
+uint32_t NowMs() {
+    plat::Clock* clock = Clock();
+    return clock != nullptr ? clock->ticks_ms() : 0;
+}
+
+bool RingEmpty() {
+    return ValidOffset(RingWord(kLowMemKeyRingHead).load(std::memory_order_acquire)) ==
+           ValidOffset(RingWord(kLowMemKeyRingTail).load(std::memory_order_acquire));
+}
+
+// Waits (boundedly) for a key, a statement-check request or the stop flag, each of which
+// notifies the program-wake signal.
+void WaitForKey() {
+    plat::Clock* clock = Clock();
+    if (clock == nullptr) return;
+    SharedWords& words = Rt_Words();
+    const uint32_t seen = words.programWake.generation();
+    if (!RingEmpty() || words.checkRequest.load(std::memory_order_acquire) != 0 ||
+        words.stop.load(std::memory_order_acquire) != 0) {
+        return;
+    }
+    words.keyWait.store(1, std::memory_order_release);
+    clock->wait(words.programWake, seen, kIdleWaitMs);
+    words.keyWait.store(0, std::memory_order_release);
 }
 
 // Takes the next key out of the ring: "" when empty, else one or two bytes.
@@ -545,13 +580,14 @@ void Kbd_KeyDown(int32_t code) {
     // The Pause key: the program thread waits at its next statement check.
     if (code == kKeyPause || (code == kKeyNumLock && CtrlHeld())) {
         words.waitMask.fetch_or(kWaitPause, std::memory_order_acq_rel);
-        words.checkRequest.store(1, std::memory_order_release);
+        Rt_RequestCheck();
         Kbd_UpdateShiftBytes();
         return;
     }
     // The key that ends a pause is consumed.
     if ((words.waitMask.load(std::memory_order_acquire) & kWaitPause) != 0) {
         words.waitMask.fetch_and(static_cast<uint8_t>(~kWaitPause), std::memory_order_acq_rel);
+        Rt_WakeProgram();
         Kbd_UpdateShiftBytes();
         return;
     }
@@ -695,20 +731,28 @@ void Kbd_Reset() {
 RtString Kbd_Inkey() {
     if (Err_IsPending()) return {};
     RtString key;
+    if (NowMs() - t_last_poll_ms > kBackToBackMs) t_empty_polls = 0;
     if (TakeKey(key)) {
         t_empty_polls = 0;
         Delay(0);
-        return key;
-    }
-    if (t_empty_polls < kEmptyPollsBeforeSleep) {
-        ++t_empty_polls;
-        Delay(0);
     } else {
-        Delay(1);
+        if (t_empty_polls < kEmptyPollsBeforeWait) {
+            ++t_empty_polls;
+            Delay(0);
+        } else {
+            WaitForKey();
+        }
+        // A key that arrived meanwhile is not kept waiting for the next poll.
+        if (TakeKey(key)) t_empty_polls = 0;
     }
-    // A key that arrived meanwhile is not kept waiting for the next poll.
-    if (TakeKey(key)) t_empty_polls = 0;
+    t_last_poll_ms = NowMs();
     return key;
+}
+
+void Kbd_DrainRing() {
+    // The first empty poll ends the drain: it must not wait for a key that would then be lost.
+    t_empty_polls = 0;
+    while (!Kbd_Inkey().empty()) Delay(0);
 }
 
 RtString Kbd_ReadChars(int32_t count) {
@@ -721,12 +765,11 @@ RtString Kbd_ReadChars(int32_t count) {
     const SharedWords& words = Rt_Words();
     while (result.size() < static_cast<size_t>(count)) {
         if (words.stop.load(std::memory_order_acquire) != 0) break;
+        // The statement check runs while the keys are awaited, so that the Pause key holds the
+        // program here, a request from another thread is served and closing parks it.
+        if (words.checkRequest.load(std::memory_order_acquire) != 0) Err_CheckPoint(0);
         const RtString key = Kbd_Inkey();
-        if (!key.empty()) {
-            result += key[0];
-        } else {
-            Delay(1);
-        }
+        if (!key.empty()) result += key[0];
     }
     return result;
 }

@@ -95,13 +95,17 @@ void Kbd_Reset();
 
 // ---- Program thread ----------------------------------------------------------------------------
 
-// The next typed key as 0, 1 or 2 bytes; never waits for a key. It yields the processor, and
-// once the ring has been found empty many times in a row it sleeps 1 ms instead, so that a
-// screen polling without pause does not keep a core busy; a key already waiting is returned
-// without delay.
+// The next typed key as 0, 1 or 2 bytes, "" when none has been typed. It yields the processor
+// on every call; once the ring has been found empty many times in a row (a screen polling
+// without pause), it waits for a key for a few milliseconds instead, so that such a screen does
+// not keep a core busy. The wait ends at once for a key, a statement-check request or the stop
+// flag, and a key already waiting is returned without delay.
 RtString Kbd_Inkey();
+// Takes every key already in the ring, without waiting for one (the end prompt's drain).
+void Kbd_DrainRing();
 // Waits until `count` keys have been typed and returns their first bytes (an extended key
-// gives 0). A negative count is error 52. Ends early when the program is stopping.
+// gives 0). A negative count is error 52. The statement check runs while it waits; it ends
+// early when the program is stopping.
 RtString Kbd_ReadChars(int32_t count);
 
 // The form of Num_Randomize without an argument: asks "Random-number seed (-32768 to 32767)? "

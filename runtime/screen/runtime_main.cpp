@@ -1,6 +1,7 @@
 // RuntimeMain: start-up, the three threads, the display and event loop, shutdown and Rt_End.
 #include "runtime_main.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -31,6 +32,7 @@ constexpr int kExitScratchSurface = 601;
 constexpr int kExitInputMethod = 602;
 constexpr int kExitTtfInit = 7000;
 constexpr int64_t kDayMs = 86'400'000;
+constexpr uint32_t kPassSleepMs = 15 + 1;
 
 // Trapped-key table of start-up step 1 (serves key trapping, which the game does not use).
 struct TrappedKeys {
@@ -75,7 +77,15 @@ int64_t MsSinceMidnight(const plat::TimeOfDay& time) {
     return (int64_t{time.hours} * 3600 + time.minutes * 60 + time.seconds) * 1000;
 }
 
-void ProgramThreadEntry(MainModule main_module) {
+// The runtime's threads carry their names, so that a look at the process's threads (top -H,
+// /proc) tells them from SDL's.
+void NameThisThread(const char* name) {
+    pthread_setname_np(pthread_self(), name);
+}
+
+void ProgramThreadEntry(MainModule main_module, plat::ClockSeat seat) {
+    const plat::ClockThread on_clock(std::move(seat));
+    NameThisThread("program");
     Rt_SetProgramThread();
     try {
         main_module();
@@ -87,18 +97,30 @@ void ProgramThreadEntry(MainModule main_module) {
     Rt_Words().finishedThreads.fetch_or(kFinishedProgram, std::memory_order_acq_rel);
 }
 
-// The game defines no timed events, so the thread only keeps its hold handshake and waits for
-// the stop flag. It sleeps 1 ms between looks instead of yielding, which on this platform
-// would keep a core busy for nothing.
-void TimerThreadEntry() {
+// The game defines no timed events, so the thread only keeps its hold handshake and sleeps
+// until the stop flag is set: it does not poll, and an idle game costs it nothing. Whoever
+// sets the stop flag or asks it to hold notifies its wake signal.
+void TimerThreadEntry(plat::ClockSeat seat) {
+    const plat::ClockThread on_clock(std::move(seat));
+    NameThisThread("timer-event");
     SharedWords& words = Rt_Words();
-    while (words.stop.load(std::memory_order_acquire) == 0) {
+    for (;;) {
+        const uint32_t seen = words.timerWake.generation();
+        if (words.stop.load(std::memory_order_acquire) != 0) break;
         if (words.timerHold.load(std::memory_order_acquire) == 1) {
             words.timerHold.store(2, std::memory_order_release);
         }
-        SleepMs(1);
+        Clock().wait(words.timerWake, seen, plat::kWaitForever);
     }
     words.finishedThreads.fetch_or(kFinishedTimer, std::memory_order_acq_rel);
+}
+
+// Joins a thread of the runtime; the joining thread is away from the clock meanwhile, so that
+// the thread it waits for can run to its end.
+void Join(std::thread& thread) {
+    if (!thread.joinable()) return;
+    const plat::ClockAway away(&Clock());
+    thread.join();
 }
 
 // One event pass of the display and event loop. Returns false when the window was closed
@@ -149,11 +171,10 @@ bool ReadEvents() {
 int Shutdown(std::thread& program_thread, std::thread& timer_thread, bool through_program_end) {
     SharedWords& words = Rt_Words();
     if (through_program_end) words.loopHold.store(2, std::memory_order_release);
-    words.stop.store(1, std::memory_order_release);
-    words.checkRequest.store(1, std::memory_order_release);
-    if (program_thread.joinable()) program_thread.join();
+    Rt_RequestStop();
+    Join(program_thread);
     while ((words.finishedThreads.load(std::memory_order_acquire) & 3) != 3) SleepMs(16);
-    if (timer_thread.joinable()) timer_thread.join();
+    Join(timer_thread);
     File_CloseAll();
     Snd_StopAll();
     plat::Plat().window->show_cursor(false);
@@ -173,8 +194,10 @@ int DisplayLoop(std::thread& program_thread, std::thread& timer_thread, int64_t 
         int64_t now = (int64_t{Clock().ticks_ms()} - start_tick + start_time_ms) % kDayMs;
         if (now < 0) now += kDayMs;
         StoreTickCounter(now);
-        SleepMs(15);
-        SleepMs(1);
+        // 15 ms and 1 ms, between which a display-status port would see its retrace marks;
+        // nothing here emulates that port, so the two are one sleep: the same pacing with half
+        // the wake-ups of an idle game.
+        SleepMs(kPassSleepMs);
         if (words.programEnded.load(std::memory_order_acquire) != 0) {
             return Shutdown(program_thread, timer_thread, true);
         }
@@ -262,6 +285,9 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     plat::Platform installed = platform;
     if (installed.message_box == nullptr) installed.message_box = WindowBox_Seam();
     plat::Plat_Install(installed);
+    // The start-up thread takes part in the clock from here on (the replay driver's thread
+    // takes part already; it stays so).
+    const plat::ClockThread on_clock(installed.clock, "start-up");
 
     // 7. SDL.
     plat::SdlSession session;
@@ -324,8 +350,11 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
     Rt_Words().loopRunning.store(1, std::memory_order_release);
     std::thread program_thread;
     std::thread timer_thread;
+    // Each thread's place in the clock is reserved before it starts, so that no time passes
+    // between the start and its first step; a thread that cannot start gives its place back.
     try {
-        program_thread = std::thread(ProgramThreadEntry, main_module);
+        program_thread = std::thread(ProgramThreadEntry, main_module,
+                                     plat::ClockSeat(installed.clock, "program"));
     } catch (const std::system_error& error) {
         std::fprintf(stderr, "Unable to create thread: %s\n", error.what());
         WindowBox_Enable(false);
@@ -333,12 +362,11 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
         return 0;
     }
     try {
-        timer_thread = std::thread(TimerThreadEntry);
+        timer_thread = std::thread(TimerThreadEntry, plat::ClockSeat(installed.clock, "timer"));
     } catch (const std::system_error& error) {
         std::fprintf(stderr, "Unable to create thread: %s\n", error.what());
-        Rt_Words().stop.store(1);
-        Rt_Words().checkRequest.store(1);
-        program_thread.join();
+        Rt_RequestStop();
+        Join(program_thread);
         WindowBox_Enable(false);
         return 0;
     }
@@ -369,7 +397,7 @@ void Rt_End() {
     Scr_Print("", true);
     Scr_Print("Press any key to continue", false);
     // Keys typed before the prompt appeared must not answer it.
-    while (!Kbd_Inkey().empty()) SleepMs(0);
+    Kbd_DrainRing();
     words.displayEnable.store(1, std::memory_order_release);
     while (Kbd_Inkey().empty()) {
         if (words.stop.load(std::memory_order_acquire) != 0) Rt_ParkProgramThread();

@@ -132,14 +132,22 @@ void RunTrapHook() {
     if (Err_TrapHook hook = g_trap_hook.load(std::memory_order_acquire)) hook();
 }
 
-void Sleep(uint32_t delay_ms) {
+// The program thread's waits at its statement check and while parked: until the program-wake
+// signal moves past `seen` (a cleared wait bit, a request, the stop flag) or `timeout_ms` have
+// passed. Every writer of those words notifies the signal, so the timeout is only a safety net.
+void WaitForWake(uint32_t seen, uint32_t timeout_ms) {
     plat::Clock* clock = plat::Plat().clock;
     if (clock != nullptr) {
-        clock->delay_ms(delay_ms);
+        clock->wait(Rt_Words().programWake, seen, timeout_ms);
     } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
     }
 }
+
+// Longest look-again interval while the statement check holds the program thread.
+constexpr uint32_t kCheckWaitMs = 100;
+// The parked program thread looks at the stop flag at least this often.
+constexpr uint32_t kParkedWaitMs = 16;
 
 }  // namespace
 
@@ -177,11 +185,15 @@ void Err_Raise(int64_t number) {
 bool Err_CheckPoint(int line) {
     SharedWords& words = Rt_Words();
     words.checkRequest.store(0, std::memory_order_release);
-    while (words.waitMask.load(std::memory_order_acquire) != 0 ||
-           words.stop.load(std::memory_order_acquire) != 0) {
+    for (;;) {
+        const uint32_t seen = words.programWake.generation();
+        if (words.waitMask.load(std::memory_order_acquire) == 0 &&
+            words.stop.load(std::memory_order_acquire) == 0) {
+            break;
+        }
         if (words.stop.load(std::memory_order_acquire) != 0) Rt_ParkProgramThread();
         RunTrapHook();
-        Sleep(10);
+        WaitForWake(seen, kCheckWaitMs);
     }
     const uint32_t number = g_pending_error;
     if (number == 0) {
@@ -211,7 +223,11 @@ bool Err_CheckPoint(int line) {
 void Rt_ParkProgramThread() {
     SharedWords& words = Rt_Words();
     words.finishedThreads.fetch_or(kFinishedProgram, std::memory_order_acq_rel);
-    while (words.stop.load(std::memory_order_acquire) == 0) Sleep(16);
+    for (;;) {
+        const uint32_t seen = words.programWake.generation();
+        if (words.stop.load(std::memory_order_acquire) != 0) break;
+        WaitForWake(seen, kParkedWaitMs);
+    }
     throw ProgramThreadExit{};
 }
 

@@ -1,8 +1,33 @@
 // The storage behind the shared words.
 #include "shared_words.h"
 
+#include "platform.h"
+
 SharedWords& Rt_Words() {
     // Runtime shared words: read and written by the start-up, program and timer threads.
     static SharedWords words;
     return words;
+}
+
+namespace {
+void Notify(plat::WakeSignal& signal) {
+    if (plat::Clock* clock = plat::Plat().clock) clock->notify(signal);
+}
+}  // namespace
+
+void Rt_WakeProgram() {
+    Notify(Rt_Words().programWake);
+}
+
+void Rt_RequestCheck() {
+    Rt_Words().checkRequest.store(1, std::memory_order_release);
+    Rt_WakeProgram();
+}
+
+void Rt_RequestStop() {
+    SharedWords& words = Rt_Words();
+    words.stop.store(1, std::memory_order_release);
+    words.checkRequest.store(1, std::memory_order_release);
+    Notify(words.programWake);
+    Notify(words.timerWake);
 }

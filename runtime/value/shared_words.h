@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "clock.h"
+
 struct SharedWords {
     // Set by anyone who needs the program thread to run Err_CheckPoint after its statement.
     std::atomic<int32_t> checkRequest{0};
@@ -33,6 +35,15 @@ struct SharedWords {
     // Non-zero holds the program thread at its statement check; bit 2 is the sound marker,
     // bit 4 the Pause key.
     std::atomic<uint8_t> waitMask{0};
+    // Set by the program thread while it waits for a key with its key ring empty (Kbd_Inkey
+    // after many empty polls in a row, Kbd_ReadChars); the replay driver reads it.
+    std::atomic<int32_t> keyWait{0};
+
+    // Wakes the program thread where it waits through the clock (for a key, at its statement
+    // check, parked): notified with every key stored, check request, cleared wait bit and stop.
+    plat::WakeSignal programWake;
+    // Wakes the timer-event thread: notified with the stop flag (and with its hold request).
+    plat::WakeSignal timerWake;
 };
 
 constexpr int32_t kFinishedProgram = 1;
@@ -42,3 +53,11 @@ constexpr uint8_t kWaitPause = 4;
 
 // The process's one set of shared words.
 SharedWords& Rt_Words();
+
+// Wakes the program thread wherever it waits through the clock; any thread.
+void Rt_WakeProgram();
+// Asks the program thread to run its statement check after its current statement, and wakes
+// it if it waits for a key meanwhile; any thread.
+void Rt_RequestCheck();
+// Sets the stop flag (and the check request) and wakes the program and timer-event threads.
+void Rt_RequestStop();

@@ -957,6 +957,7 @@ void Snd_PumpQueue() {
     int32_t expected = static_cast<int32_t>(read);
     if (q.marker.compare_exchange_strong(expected, -1, std::memory_order_acq_rel)) {
         Rt_Words().waitMask.fetch_and(static_cast<uint8_t>(~kWaitSound), std::memory_order_acq_rel);
+        Rt_WakeProgram();
     }
     PlayQueuedLocked(s, q.entries[read]);
     q.readIndex.store(QueueNext(read), std::memory_order_release);
@@ -970,6 +971,7 @@ void Snd_StopAll() {
     // Nothing queued will ever reach the marker now: a waiting program thread must not wait on.
     s.queue.marker.store(-1, std::memory_order_release);
     Rt_Words().waitMask.fetch_and(static_cast<uint8_t>(~kWaitSound), std::memory_order_acq_rel);
+    Rt_WakeProgram();
     if (s.mixer == nullptr) return;
     // Sounds already closed but still playing (files started by Snd_PlayFile) stop as well,
     // so that everything is released here.

@@ -5,12 +5,15 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 #include "errors.h"
 #include "keyboard.h"
 #include "numbers.h"
 #include "runtime_main.h"
+#include "shared_words.h"
 #include "test_platform.h"
+#include "virtual_clock.h"
 
 namespace {
 
@@ -161,6 +164,55 @@ TEST(KeyboardRuntime, RandomizeWithoutArgumentReadsTheSeedFromTheKeyboard) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(g_outcome.load(), kPolling);
     EXPECT_EQ(g_seed.load(), 0xFFFFABu);  // -1 as 16 bits, the low byte kept
+}
+
+// Polled without pause on an empty ring, as the menu polls it, Kbd_Inkey comes to wait for a
+// key instead of spinning; a key, or a check request from another thread, ends that wait in
+// the same instant of the clock.
+TEST(KeyboardIdle, AnEmptyRingIsWaitedOnAndAKeyOrARequestEndsTheWaitAtOnce) {
+    plat::VirtualClock clock(0);
+    plat::Platform platform;
+    platform.clock = &clock;
+    plat::Plat_Install(platform);
+    Kbd_Reset();
+    Rt_Words().checkRequest = 0;
+    Rt_Words().stop = 0;
+    const plat::ClockThread on_clock(&clock, "program");
+
+    std::atomic<bool> saw_key_wait{false};
+    std::atomic<uint32_t> typed_ms{0};
+    std::atomic<uint32_t> requested_ms{0};
+    // Another thread: once the program waits for a key (for at most ten seconds of the clock),
+    // it types one; a second later, once the program waits again, it asks for a check.
+    auto until_key_wait = [&] {
+        for (int i = 0; i < 2000 && Rt_Words().keyWait.load() == 0; ++i) clock.delay_ms(5);
+        return Rt_Words().keyWait.load() != 0;
+    };
+    std::thread other(
+        [&](plat::ClockSeat seat) {
+            const plat::ClockThread other_on_clock(std::move(seat));
+            saw_key_wait = until_key_wait();
+            typed_ms = clock.ticks_ms();
+            Kbd_KeyDown('x');
+            clock.delay_ms(1000);
+            until_key_wait();
+            requested_ms = clock.ticks_ms();
+            Rt_RequestCheck();
+        },
+        plat::ClockSeat(&clock, "other"));
+
+    RtString key;
+    while ((key = Kbd_Inkey()).empty()) {
+    }
+    EXPECT_TRUE(saw_key_wait.load());
+    EXPECT_EQ(key, "x");
+    EXPECT_EQ(clock.ticks_ms(), typed_ms.load());
+    while (Rt_Words().checkRequest.load() == 0) EXPECT_EQ(Kbd_Inkey(), "");
+    EXPECT_EQ(clock.ticks_ms(), requested_ms.load());
+    EXPECT_GE(requested_ms.load(), typed_ms.load() + 1000);
+
+    const plat::ClockAway away(&clock);
+    other.join();
 }
 
 }  // namespace

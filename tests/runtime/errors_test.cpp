@@ -7,6 +7,7 @@
 #include "errors.h"
 #include "platform.h"
 #include "test_platform.h"
+#include "virtual_clock.h"
 
 namespace {
 
@@ -28,12 +29,11 @@ protected:
     void TearDown() override { Err_Reset(); }
 
     // Runs `body` as the program thread and reports whether it was parked (ended). A parked
-    // program thread waits for the stop flag, which the shutdown would set.
+    // program thread waits for the stop flag, which the test sets as the shutdown would.
     bool RunProgram(const std::function<void()>& body) {
         std::atomic<bool> parked{false};
         std::atomic<bool> finished{false};
-        std::thread program([&] {
-            Rt_SetProgramThread();
+        std::thread program = StartProgram([&] {
             try {
                 body();
             } catch (const ProgramThreadExit&) {
@@ -42,14 +42,30 @@ protected:
             finished = true;
         });
         while (!finished.load()) {
-            if ((Rt_Words().finishedThreads.load() & kFinishedProgram) != 0) Rt_Words().stop = 1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if ((Rt_Words().finishedThreads.load() & kFinishedProgram) != 0) Rt_RequestStop();
+            clock_.delay_ms(1);
         }
-        program.join();
+        Join(program);
         return parked.load();
     }
 
-    plat::ScaledClock clock_{50, 0};
+    // A program thread that takes part in the test's virtual clock.
+    std::thread StartProgram(std::function<void()> body) {
+        return std::thread(
+            [body = std::move(body)](plat::ClockSeat seat) {
+                const plat::ClockThread on_clock(std::move(seat));
+                Rt_SetProgramThread();
+                body();
+            },
+            plat::ClockSeat(&clock_, "program"));
+    }
+    void Join(std::thread& thread) {
+        const plat::ClockAway away(&clock_);
+        thread.join();
+    }
+
+    plat::VirtualClock clock_{0};
+    const plat::ClockThread on_clock_{&clock_, "test"};
     testing_support::ScriptedBox box_;
 };
 
@@ -155,20 +171,24 @@ TEST_F(ErrorsTest, CriticalNumbersEndAtOnce) {
     EXPECT_EQ(shown[1].text, "Out of memory");
 }
 
-TEST_F(ErrorsTest, TheCheckWaitsWhileTheWaitMaskIsSet) {
+TEST_F(ErrorsTest, TheCheckWaitsWhileTheWaitMaskIsSetAndGoesOnAtOnceWhenWoken) {
     std::atomic<int> stage{0};
     Rt_Words().waitMask = kWaitSound;
     Rt_Words().checkRequest = 1;
-    std::thread program([&] {
-        Rt_SetProgramThread();
+    std::thread program = StartProgram([&] {
         Err_EndStatement(1);
         stage = 1;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    clock_.delay_ms(60'000);
     EXPECT_EQ(stage.load(), 0);
+    // Cleared as the sound pump clears it: the program goes on in the same instant.
+    const uint32_t cleared_ms = clock_.ticks_ms();
     Rt_Words().waitMask = 0;
-    program.join();
+    Rt_WakeProgram();
+    clock_.delay_ms(0);
     EXPECT_EQ(stage.load(), 1);
+    EXPECT_EQ(clock_.ticks_ms(), cleared_ms);
+    Join(program);
 }
 
 TEST_F(ErrorsTest, TheStopFlagParksTheProgramThreadAtItsNextCheck) {

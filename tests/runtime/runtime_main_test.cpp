@@ -131,24 +131,28 @@ TEST(RuntimeMain, TerminationSignalClosesLikeTheWindow) {
 
 TEST(RuntimeMain, TheBoxInTheWindowIsAnsweredWithAKey) {
     HeadlessPlatform headless;
+    const plat::ClockThread on_clock(&headless.clock, "test");
     std::atomic<bool> running{true};
     // Plays the player: reads each box as it opens and answers Y to error 5, N to error 53.
     std::vector<std::string> captions;
-    std::thread player([&] {
-        std::string caption;
-        std::string text;
-        while (running && captions.size() < 2) {
-            WindowBox_Contents(caption, text);
-            if (!caption.empty() && (captions.empty() || captions.back() != caption)) {
-                captions.push_back(caption);
-                plat::WindowEvent key;
-                key.kind = plat::WindowEvent::Kind::KeyDown;
-                key.sym = caption == "Unhandled Error #5" ? 'y' : 'n';
-                headless.window->inject_event(key);
+    std::thread player(
+        [&](plat::ClockSeat seat) {
+            const plat::ClockThread player_on_clock(std::move(seat));
+            std::string caption;
+            std::string text;
+            while (running && captions.size() < 2) {
+                WindowBox_Contents(caption, text);
+                if (!caption.empty() && (captions.empty() || captions.back() != caption)) {
+                    captions.push_back(caption);
+                    plat::WindowEvent key;
+                    key.kind = plat::WindowEvent::Kind::KeyDown;
+                    key.sym = caption == "Unhandled Error #5" ? 'y' : 'n';
+                    headless.window->inject_event(key);
+                }
+                headless.clock.delay_ms(1);
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+        },
+        plat::ClockSeat(&headless.clock, "player"));
     const int code = RunRuntime(
         headless,
         [] {
@@ -159,7 +163,10 @@ TEST(RuntimeMain, TheBoxInTheWindowIsAnsweredWithAKey) {
         },
         false);
     running = false;
-    player.join();
+    {
+        const plat::ClockAway away(&headless.clock);
+        player.join();
+    }
     EXPECT_EQ(code, 0);
     EXPECT_EQ(g_reached.load(), 1);
     EXPECT_EQ(captions, (std::vector<std::string>{"Unhandled Error #5", "Unhandled Error #53"}));

@@ -1,4 +1,4 @@
-// Seams for running the real runtime headless in a test: a fast clock, the SDL window under
+// Seams for running the real runtime headless in a test: a virtual clock, the SDL window under
 // the dummy driver, and a message box answered by the test.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "virtual_clock.h"
 
 namespace testing_support {
 
@@ -49,10 +50,11 @@ private:
     std::vector<Shown> shown_;
 };
 
-// Everything a headless run needs; `speed` makes the clock run that many times faster.
+// Everything a headless run needs. The clock is virtual: the run is the same at any load, and
+// a thread of the test that drives it takes part in the clock (plat::ClockThread).
 struct HeadlessPlatform {
-    explicit HeadlessPlatform(uint32_t speed = 20, int start_seconds_of_day = 10 * 3600)
-        : clock(speed, start_seconds_of_day), window(plat::MakeSdlWindow()) {}
+    explicit HeadlessPlatform(int start_seconds_of_day = 10 * 3600)
+        : clock(start_seconds_of_day), window(plat::MakeSdlWindow()) {}
 
     plat::Platform platform(bool scripted_box = true) {
         plat::Platform result;
@@ -62,7 +64,7 @@ struct HeadlessPlatform {
         return result;
     }
 
-    plat::ScaledClock clock;
+    plat::VirtualClock clock;
     std::unique_ptr<plat::Window> window;
     ScriptedBox box;
 };
