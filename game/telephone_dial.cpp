@@ -72,7 +72,7 @@ bool Dial_ReadState(const std::string& stateJson, DialState& state) {
 }
 
 bool Dial_Ready(const DialState& state) {
-    return state.digitCount == 0 && !state.callInProgress;
+    return SixDigits(state.culpritNumber) && state.digitCount == 0 && !state.callInProgress;
 }
 
 std::string Dial_ChooseNumber(const DialState& state, const std::string& target,

@@ -17,7 +17,8 @@ struct DialState {
     bool callInProgress = false;  // from a complete attempt to the end of its outcome
 };
 
-// Whether a new number can be dialled: no digit of an attempt dialled and no call going on.
+// Whether a new number can be dialled: the screen's first pass has drawn the culprit's number,
+// no digit of an attempt is dialled and no call is going on.
 bool Dial_Ready(const DialState& state);
 
 // Reads the fields from the game's state JSON (Game_StateJson while the telephone screen

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -21,10 +22,12 @@
 #include "numbers.h"
 #include "platform.h"
 #include "png_writer.h"
+#include "screen.h"
 #include "screen_snapshot.h"
 #include "script.h"
 #include "shared_words.h"
 #include "telephone_dial.h"
+#include "virtual_clock.h"
 #include "virtual_mixer.h"
 #include "window_box.h"
 
@@ -32,50 +35,142 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// On a clock that runs in real time a busy machine can starve the game while its clock runs
+// on, so there a limit never ends before this much real time has passed as well. In virtual
+// time the game's clock stands still while anything computes, and its limits are exact.
 constexpr std::chrono::seconds kMinimumRealWait{20};
+// Virtual time: a game that lets no time pass for this long (real time) hangs; the driver
+// then gives up on the whole run.
+constexpr std::chrono::seconds kWatchdog{120};
+// Game time the program may take to reach its next statement check (state and seed).
+constexpr uint32_t kRequestLimitMs = 10000;
+// Game time a frame may take to be presented (screen, shot).
+constexpr uint32_t kFrameLimitMs = 10000;
+
+// What the script thread asks the loop hook for: the next presented frame, or the next one
+// that changed the window (an `until` judges every such frame).
+constexpr int32_t kNoFrame = 0;
+constexpr int32_t kAnyFrame = 1;
+constexpr int32_t kChangedFrame = 2;
 
 // What the script thread shares with the loop hook (start-up thread) and the trap hook
 // (program thread). Requests and answers are atomic words; the data behind them is guarded by
-// a mutex that no thread holds while it waits.
+// a mutex that no thread holds while it waits. The hooks notify `signal` with every answer.
 struct DriverShared {
+    plat::Clock* clock = nullptr;
+    plat::WakeSignal signal;
     std::mutex mutex;
     std::deque<std::vector<plat::WindowEvent>> presses;
     std::atomic<int32_t> presses_pending{0};
-    std::atomic<int32_t> snapshot_request{0};  // 1 asked, 2 ready
-    ScreenSnapshot snapshot;
+    std::atomic<uint64_t> last_injection_pass{0};  // event pass after which the last press went in
+    std::atomic<int32_t> frame_request{kNoFrame};
+    std::atomic<bool> frame_ready{false};
+    std::atomic<bool> watching{false};  // an `until` or `expect` judges every changed frame
+    ScreenSnapshot frame;                         // the last frame served
+    std::atomic<bool> served_is_current{false};  // no change presented since it was served
+    std::atomic<uint64_t> frames_served{0};
     std::atomic<int32_t> state_request{0};  // 1 asked, 2 ready
     std::atomic<int64_t> seed_request{-1};  // a seed for the random generator, -1 when none
     std::string state_json;
+    std::atomic<bool> script_done{false};
     std::atomic<bool> ended{false};
     std::atomic<int32_t> exit_code{0};
-    uint64_t last_injection_pass = 0;  // start-up thread only
+    // Start-up thread only.
+    uint64_t hook_event_pass = 0;
+    bool injection_unread = false;
+    uint32_t hook_frames = 0;
+    bool served_any = false;
+    uint32_t served_updates = 0;
+    bool served_box_open = false;
+    std::string served_box;
+
+    void notify() {
+        if (clock != nullptr) clock->notify(signal);
+    }
 };
 
 // The one driver of this process: set before the runtime starts, cleared after it ended.
 std::atomic<DriverShared*> g_driver{nullptr};
 
+// Presses: one per event pass, as a person types; the event pass after an injection has read
+// it, which is what the script waits for.
+void ServePresses(DriverShared& driver) {
+    const uint64_t passes = Rt_EventPasses();
+    if (passes == driver.hook_event_pass) return;
+    driver.hook_event_pass = passes;
+    bool wake = driver.injection_unread;
+    driver.injection_unread = false;
+    {
+        std::lock_guard<std::mutex> lock(driver.mutex);
+        if (!driver.presses.empty()) {
+            for (const auto& event : driver.presses.front())
+                plat::Plat().window->inject_event(event);
+            driver.presses.pop_front();
+            driver.last_injection_pass.store(passes, std::memory_order_release);
+            driver.presses_pending.fetch_sub(1, std::memory_order_acq_rel);
+            driver.injection_unread = true;
+            wake = true;
+        }
+    }
+    if (wake) driver.notify();
+}
+
+// Frames: served after a pass that presented the visual page, so that the window shows what
+// the snapshot holds, and only once the window has been drawn at all.
+void ServeFrame(DriverShared& driver) {
+    const PresentGeometry geometry = Scr_PresentGeometry();
+    if (geometry.frames == driver.hook_frames) return;
+    driver.hook_frames = geometry.frames;
+    if (geometry.updates == 0) return;
+    std::string box;
+    const bool box_open = WindowBox_IsOpen();
+    if (box_open) {
+        std::string caption;
+        WindowBox_Contents(caption, box);
+        box = caption + "\n" + box;
+    }
+    const bool changed = !driver.served_any || geometry.updates != driver.served_updates ||
+                         box_open != driver.served_box_open || box != driver.served_box;
+    driver.served_is_current.store(driver.served_any && !changed, std::memory_order_release);
+    int32_t request = driver.frame_request.load(std::memory_order_acquire);
+    if (request == kNoFrame && changed && driver.watching.load(std::memory_order_acquire)) {
+        // A changed frame while the script still judges the one before: the loop waits for
+        // the judgement (in virtual time the script has always judged before the next pass).
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (;;) {
+            const uint32_t seen = driver.signal.generation();
+            request = driver.frame_request.load(std::memory_order_acquire);
+            if (request != kNoFrame || !driver.watching.load(std::memory_order_acquire) ||
+                driver.script_done.load(std::memory_order_acquire) ||
+                std::chrono::steady_clock::now() > give_up) {
+                break;
+            }
+            driver.clock->wait(driver.signal, seen, 100);
+        }
+    }
+    if (request == kNoFrame || (request == kChangedFrame && !changed)) return;
+    ScreenSnapshot snapshot;
+    if (!Snapshot_Take(snapshot)) return;
+    {
+        std::lock_guard<std::mutex> lock(driver.mutex);
+        driver.frame = std::move(snapshot);
+    }
+    driver.served_any = true;
+    driver.served_updates = geometry.updates;
+    driver.served_box_open = box_open;
+    driver.served_box = std::move(box);
+    driver.served_is_current.store(true, std::memory_order_release);
+    driver.frame_request.store(kNoFrame, std::memory_order_release);
+    driver.frame_ready.store(true, std::memory_order_release);
+    driver.frames_served.fetch_add(1, std::memory_order_relaxed);
+    driver.notify();
+}
+
 void DriverLoopHook() {
     DriverShared* driver = g_driver.load(std::memory_order_acquire);
     if (driver == nullptr) return;
-    // One press per event pass, as a person types.
-    const uint64_t passes = Rt_EventPasses();
-    if (passes != driver->last_injection_pass) {
-        std::lock_guard<std::mutex> lock(driver->mutex);
-        if (!driver->presses.empty()) {
-            for (const auto& event : driver->presses.front()) plat::Plat().window->inject_event(event);
-            driver->presses.pop_front();
-            driver->presses_pending.fetch_sub(1, std::memory_order_acq_rel);
-            driver->last_injection_pass = passes;
-        }
-    }
-    if (driver->snapshot_request.load(std::memory_order_acquire) == 1) {
-        ScreenSnapshot snapshot;
-        if (Snapshot_Take(snapshot)) {
-            std::lock_guard<std::mutex> lock(driver->mutex);
-            driver->snapshot = std::move(snapshot);
-            driver->snapshot_request.store(2, std::memory_order_release);
-        }
-    }
+    ServePresses(*driver);
+    ServeFrame(*driver);
 }
 
 void DriverTrapHook() {
@@ -85,12 +180,16 @@ void DriverTrapHook() {
     if (seed >= 0) {
         Num_SetRndSeed(static_cast<uint32_t>(seed));
         driver->seed_request.store(-1, std::memory_order_release);
+        driver->notify();
     }
     if (driver->state_request.load(std::memory_order_acquire) != 1) return;
     std::string json = Game_StateJson();
-    std::lock_guard<std::mutex> lock(driver->mutex);
-    driver->state_json = std::move(json);
+    {
+        std::lock_guard<std::mutex> lock(driver->mutex);
+        driver->state_json = std::move(json);
+    }
     driver->state_request.store(2, std::memory_order_release);
+    driver->notify();
 }
 
 std::string Trim(const std::string& text) {
@@ -101,7 +200,8 @@ std::string Trim(const std::string& text) {
 }
 
 bool AllDigits(const std::string& word) {
-    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !word.empty() &&
+           std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // A recognised cell matches an expected byte; a cell of one colour is a blank or a full block.
@@ -121,14 +221,15 @@ bool RowHasAt(const std::vector<RecognisedCell>& row, size_t column, const std::
 }
 
 class Driver {
-public:
-    Driver(const ReplayOptions& options, plat::ScaledClock& clock, plat::VirtualMixer& mixer,
+  public:
+    Driver(const ReplayOptions& options, plat::Clock& clock, plat::VirtualMixer& mixer,
            DriverShared& shared)
         : options_(options), clock_(clock), mixer_(mixer), shared_(shared) {}
 
     // Runs every line; false at the first that does not hold.
     bool run(const std::vector<ScriptLine>& lines) {
         for (const ScriptLine& line : lines) {
+            line_number_.store(line.number, std::memory_order_release);
             line_ = &line;
             if (!execute(line)) return false;
         }
@@ -136,8 +237,9 @@ public:
     }
 
     const std::string& failure() const { return failure_; }
+    int line_number() const { return line_number_.load(std::memory_order_acquire); }
 
-private:
+  private:
     bool fail(const std::string& message) {
         failure_ = options_.script_path + ":" + std::to_string(line_->number) + ": " + message;
         return false;
@@ -150,12 +252,35 @@ private:
 
     uint32_t now_ms() { return clock_.ticks_ms(); }
 
-    // Whether a wait that began at game time `start_ms` has run past `limit_ms` of game time.
-    // A busy machine can starve the game while its clock runs on, so a limit never ends
-    // before kMinimumRealWait of real time has passed as well.
-    bool past(uint32_t start_ms, uint32_t limit_ms, std::chrono::steady_clock::time_point real_start) {
-        return now_ms() - start_ms > limit_ms &&
-               std::chrono::steady_clock::now() - real_start > kMinimumRealWait;
+    // Waits until `done()` holds; false when `limit_ms` of game time passed first (on a clock
+    // that runs in real time, also at least kMinimumRealWait of real time) or the game ended.
+    // The hooks notify the driver's signal with every answer; a condition that nothing
+    // announces is looked at every `poll_ms`. Once the runtime shuts down, the limit no longer
+    // counts: its end is then only a matter of time.
+    template <class Done>
+    bool await(uint32_t limit_ms, Done done, uint32_t poll_ms = plat::kWaitForever) {
+        const uint32_t start = now_ms();
+        const auto real_start = std::chrono::steady_clock::now();
+        for (;;) {
+            const uint32_t seen = shared_.signal.generation();
+            if (done()) return true;
+            if (shared_.ended.load(std::memory_order_acquire)) return done();
+            const bool stopping = Rt_Words().stop.load(std::memory_order_acquire) != 0;
+            const uint32_t waited = now_ms() - start;
+            uint32_t timeout = poll_ms;
+            if (!stopping) {
+                if (waited >= limit_ms) {
+                    if (clock_.is_virtual() ||
+                        std::chrono::steady_clock::now() - real_start > kMinimumRealWait) {
+                        return false;
+                    }
+                    timeout = std::min<uint32_t>(timeout, 100);
+                } else {
+                    timeout = std::min(timeout, limit_ms - waited);
+                }
+            }
+            clock_.wait(shared_.signal, seen, timeout);
+        }
     }
 
     void press(std::vector<plat::WindowEvent> events) {
@@ -166,47 +291,45 @@ private:
 
     // Waits until every queued press has reached the window's event queue and been read.
     bool drain_presses() {
-        const uint32_t start = now_ms();
-        const auto real_start = std::chrono::steady_clock::now();
-        while (shared_.presses_pending.load(std::memory_order_acquire) > 0) {
-            if (shared_.ended.load()) return fail("the game ended while keys were still to be typed");
-            if (past(start, 60000, real_start)) return fail("the game read no keys for a minute");
-            clock_.delay_ms(4);
-        }
-        const uint64_t pass = Rt_EventPasses();
-        while (Rt_EventPasses() == pass && !shared_.ended.load()) clock_.delay_ms(4);
-        return true;
+        const bool drained = await(60000, [&] {
+            return shared_.presses_pending.load(std::memory_order_acquire) == 0 &&
+                   Rt_EventPasses() > shared_.last_injection_pass.load(std::memory_order_acquire);
+        });
+        if (drained) return true;
+        if (shared_.ended.load()) return fail("the game ended while keys were still to be typed");
+        return fail("the game read no keys for a minute");
     }
 
     // The game's state as JSON, read on the program thread at its next statement check.
     bool read_state(std::string& json) {
         shared_.state_request.store(1, std::memory_order_release);
-        Rt_Words().checkRequest.store(1, std::memory_order_release);
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (shared_.state_request.load(std::memory_order_acquire) != 2) {
-            if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        {
+        Rt_RequestCheck();
+        const bool served = await(kRequestLimitMs, [&] {
+            return shared_.state_request.load(std::memory_order_acquire) == 2;
+        });
+        if (served) {
             std::lock_guard<std::mutex> lock(shared_.mutex);
             json = shared_.state_json;
         }
         shared_.state_request.store(0, std::memory_order_release);
+        return served;
+    }
+
+    // The next presented frame (kAnyFrame), or the next one that changed the window.
+    bool next_frame(int32_t kind, uint32_t limit_ms, ScreenSnapshot& out) {
+        shared_.frame_ready.store(false, std::memory_order_release);
+        shared_.frame_request.store(kind, std::memory_order_release);
+        shared_.notify();  // a loop waiting for the judgement of the frame before goes on
+        const bool served =
+            await(limit_ms, [&] { return shared_.frame_ready.load(std::memory_order_acquire); });
+        shared_.frame_request.store(kNoFrame, std::memory_order_release);
+        if (!served) return false;
+        std::lock_guard<std::mutex> lock(shared_.mutex);
+        out = shared_.frame;
         return true;
     }
 
-    bool snapshot(ScreenSnapshot& out) {
-        shared_.snapshot_request.store(1, std::memory_order_release);
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (shared_.snapshot_request.load(std::memory_order_acquire) != 2) {
-            if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        std::lock_guard<std::mutex> lock(shared_.mutex);
-        out = shared_.snapshot;
-        shared_.snapshot_request.store(0, std::memory_order_release);
-        return true;
-    }
+    bool snapshot(ScreenSnapshot& out) { return next_frame(kAnyFrame, kFrameLimitMs, out); }
 
     std::string screen_dump(const ScreenSnapshot& shot) {
         std::string dump;
@@ -214,16 +337,35 @@ private:
         return dump;
     }
 
-    // Polls the screen until `holds` is true or `limit_ms` of game time have passed.
+    // Judges the frame presented now and then every presented frame that changes the window,
+    // until `holds` is true or `limit_ms` of game time have passed.
     template <class Check>
-    bool poll_screen(uint32_t limit_ms, Check holds, ScreenSnapshot& last) {
+    bool watch_screen(uint32_t limit_ms, Check holds, ScreenSnapshot& last) {
         const uint32_t start = now_ms();
-        const auto real_start = std::chrono::steady_clock::now();
-        for (;;) {
-            if (snapshot(last) && holds(last)) return true;
-            if (past(start, limit_ms, real_start) || shared_.ended.load()) return false;
-            clock_.delay_ms(30);
+        shared_.watching.store(true, std::memory_order_release);
+        bool seen = false;
+        int32_t kind = kAnyFrame;
+        if (shared_.served_is_current.load(std::memory_order_acquire)) {
+            // The frame the last command saw is still what the window shows: judged first.
+            {
+                std::lock_guard<std::mutex> lock(shared_.mutex);
+                last = shared_.frame;
+            }
+            seen = holds(last);
+            kind = kChangedFrame;
         }
+        while (!seen) {
+            const uint32_t waited = now_ms() - start;
+            if (waited > limit_ms) break;
+            ScreenSnapshot shot;
+            if (!next_frame(kind, limit_ms - waited, shot)) break;
+            last = std::move(shot);
+            seen = holds(last);
+            kind = kChangedFrame;
+        }
+        shared_.watching.store(false, std::memory_order_release);
+        shared_.notify();
+        return seen;
     }
 
     bool execute(const ScriptLine& line) {
@@ -250,6 +392,17 @@ private:
             clock_.delay_ms(static_cast<uint32_t>(std::stoul(words[0])));
             return true;
         }
+        if (command == "idle") {
+            if (words.size() > 1 || (words.size() == 1 && !AllDigits(words[0]))) {
+                return fail("idle [MS]");
+            }
+            const uint32_t limit =
+                words.empty() ? 60000 : static_cast<uint32_t>(std::stoul(words[0]));
+            // Nothing announces it: looked at every few milliseconds of game time.
+            const bool idle = await(
+                limit, [] { return Rt_Words().keyWait.load(std::memory_order_acquire) != 0; }, 5);
+            return idle ? true : fail("the game did not wait for a key");
+        }
         if (command == "until") {
             std::string text = Trim(line.rest);
             uint32_t limit = 120000;
@@ -260,18 +413,24 @@ private:
             }
             const std::string wanted = Cp437_FromUtf8(text);
             ScreenSnapshot last;
-            const bool seen = poll_screen(limit, [&](const ScreenSnapshot& shot) {
-                for (const auto& row : Snapshot_Recognise(shot)) {
-                    for (size_t c = 0; c < row.size(); ++c) {
-                        if (RowHasAt(row, c, wanted)) return true;
+            const bool seen = watch_screen(
+                limit,
+                [&](const ScreenSnapshot& shot) {
+                    for (const auto& row : Snapshot_Recognise(shot)) {
+                        for (size_t c = 0; c < row.size(); ++c) {
+                            if (RowHasAt(row, c, wanted)) return true;
+                        }
                     }
-                }
-                if (shot.box_open) {
-                    return (shot.box_caption + "\n" + shot.box_text).find(wanted) != std::string::npos;
-                }
-                return false;
-            }, last);
-            if (!seen) return fail("expected \"" + text + "\" on the screen, which showed:" + screen_dump(last));
+                    if (shot.box_open) {
+                        return (shot.box_caption + "\n" + shot.box_text).find(wanted) !=
+                               std::string::npos;
+                    }
+                    return false;
+                },
+                last);
+            if (!seen)
+                return fail("expected \"" + text +
+                            "\" on the screen, which showed:" + screen_dump(last));
             return true;
         }
         if (command == "expect" || command == "expect-colour") {
@@ -289,26 +448,35 @@ private:
             const std::string wanted = Cp437_FromUtf8(text);
             const int colour = command == "expect-colour" ? std::stoi(words[2]) : -1;
             ScreenSnapshot last;
-            const bool seen = poll_screen(2000, [&](const ScreenSnapshot& shot) {
-                const auto rows = Snapshot_Recognise(shot);
-                if (row < 1 || row > static_cast<int>(rows.size())) return false;
-                const auto& cells = rows[static_cast<size_t>(row - 1)];
-                if (column < 1 || column > static_cast<int>(cells.size())) return false;
-                if (colour >= 0) return cells[static_cast<size_t>(column - 1)].foreground == colour;
-                return RowHasAt(cells, static_cast<size_t>(column - 1), wanted);
-            }, last);
+            const bool seen = watch_screen(
+                2000,
+                [&](const ScreenSnapshot& shot) {
+                    const auto rows = Snapshot_Recognise(shot);
+                    if (row < 1 || row > static_cast<int>(rows.size())) return false;
+                    const auto& cells = rows[static_cast<size_t>(row - 1)];
+                    if (column < 1 || column > static_cast<int>(cells.size())) return false;
+                    if (colour >= 0)
+                        return cells[static_cast<size_t>(column - 1)].foreground == colour;
+                    return RowHasAt(cells, static_cast<size_t>(column - 1), wanted);
+                },
+                last);
             if (!seen) {
                 const auto rows = Snapshot_TextRows(last);
                 const std::string shown = row >= 1 && row <= static_cast<int>(rows.size())
-                                              ? rows[static_cast<size_t>(row - 1)] : "(no such row)";
-                std::string what = colour >= 0 ? "colour " + std::to_string(colour)
-                                               : "\"" + text + "\"";
+                                              ? rows[static_cast<size_t>(row - 1)]
+                                              : "(no such row)";
+                std::string what =
+                    colour >= 0 ? "colour " + std::to_string(colour) : "\"" + text + "\"";
                 if (colour >= 0 && row >= 1) {
                     const auto cells = Snapshot_Recognise(last);
                     if (row <= static_cast<int>(cells.size()) && column >= 1 &&
                         column <= static_cast<int>(cells[static_cast<size_t>(row - 1)].size())) {
-                        what += " (the cell is drawn in colour " +
-                                std::to_string(cells[static_cast<size_t>(row - 1)][static_cast<size_t>(column - 1)].foreground) + ")";
+                        what +=
+                            " (the cell is drawn in colour " +
+                            std::to_string(
+                                cells[static_cast<size_t>(row - 1)][static_cast<size_t>(column - 1)]
+                                    .foreground) +
+                            ")";
                     }
                 }
                 return fail("expected " + what + " at row " + words[0] + ", column " + words[1] +
@@ -323,13 +491,11 @@ private:
             return true;
         }
         if (command == "answer") {
-            if (words.size() != 1 || (words[0] != "yes" && words[0] != "no")) return fail("answer yes|no");
-            const uint32_t start = now_ms();
-            const auto real_start = std::chrono::steady_clock::now();
-            while (!WindowBox_IsOpen()) {
-                if (past(start, 2000, real_start) || shared_.ended.load()) return fail("no message box is open");
-                clock_.delay_ms(10);
-            }
+            if (words.size() != 1 || (words[0] != "yes" && words[0] != "no"))
+                return fail("answer yes|no");
+            if (!await(
+                    2000, [] { return WindowBox_IsOpen(); }, 10))
+                return fail("no message box is open");
             std::vector<plat::WindowEvent> events;
             Keys_Press(words[0] == "yes" ? "y" : "n", events);
             press(events);
@@ -343,26 +509,22 @@ private:
         }
         if (command == "exit") {
             if (words.size() != 1 || !AllDigits(words[0])) return fail("exit CODE");
-            const uint32_t start = now_ms();
-            const auto real_start = std::chrono::steady_clock::now();
-            while (!shared_.ended.load()) {
-                if (past(start, 120000, real_start)) {
-                    ScreenSnapshot last;
-                    snapshot(last);
-                    return fail("the game did not end; the screen showed:" + screen_dump(last));
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (!await(120000, [&] { return shared_.ended.load(std::memory_order_acquire); })) {
+                ScreenSnapshot last;
+                snapshot(last);
+                return fail("the game did not end; the screen showed:" + screen_dump(last));
             }
             const int code = shared_.exit_code.load();
             if (code != std::stoi(words[0])) {
-                return fail("expected exit code " + words[0] + ", the game ended with " + std::to_string(code));
+                return fail("expected exit code " + words[0] + ", the game ended with " +
+                            std::to_string(code));
             }
             return true;
         }
         if (command == "screen" || command == "shot") {
             if (words.size() != 1) return fail(command + " FILE");
             ScreenSnapshot shot;
-            if (!snapshot(shot)) return fail("the screen could not be read");
+            if (!snapshot(shot)) return fail("no frame was presented");
             if (command == "screen") {
                 std::ofstream out(output_path(words[0]), std::ios::binary);
                 for (const auto& row : Snapshot_TextRows(shot)) out << row << '\n';
@@ -396,27 +558,28 @@ private:
             const int64_t seed = std::stoll(words[0]);
             if (seed > 0xFFFFFF) return fail("seed N (0 to 16777215)");
             shared_.seed_request.store(seed, std::memory_order_release);
-            Rt_Words().checkRequest.store(1, std::memory_order_release);
-            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (shared_.seed_request.load(std::memory_order_acquire) >= 0) {
-                if (shared_.ended.load() || std::chrono::steady_clock::now() > give_up) {
-                    return fail("the seed could not be set");
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            Rt_RequestCheck();
+            if (!await(kRequestLimitMs,
+                       [&] { return shared_.seed_request.load(std::memory_order_acquire) < 0; })) {
+                return fail("the seed could not be set");
             }
             return true;
         }
         if (command == "dial") {
             if (words.size() != 1) return fail("dial NUMBER|culprit|existing|nonexistent");
-            // The attempt before must have ended: a new one starts with no digit dialled.
+            // The telephone must be ready: its first pass drawn (the culprit's number drawn),
+            // and the attempt before ended, so that a new one starts with no digit dialled.
             std::string json;
             const uint32_t asked = now_ms();
-            const auto real_asked = std::chrono::steady_clock::now();
             for (;;) {
                 if (!read_state(json)) return fail("the game's state could not be read");
                 DialState state;
-                if (!Dial_ReadState(json, state) || Dial_Ready(state)) break;
-                if (past(asked, 120000, real_asked)) return fail("a number is still being dialled");
+                if (Dial_ReadState(json, state) && Dial_Ready(state)) break;
+                if (now_ms() - asked > 120000) {
+                    return Dial_ReadState(json, state)
+                               ? fail("a number is still being dialled")
+                               : fail("dial works only on the telephone screen");
+                }
                 clock_.delay_ms(20);
             }
             std::vector<std::string> keys;
@@ -434,12 +597,11 @@ private:
                 if (!drain_presses()) return false;
                 if (++digits == 6) break;
                 const uint32_t start = now_ms();
-                const auto real_start = std::chrono::steady_clock::now();
                 for (;;) {
                     if (!read_state(json)) return fail("the game's state could not be read");
                     DialState state;
                     if (Dial_ReadState(json, state) && state.digitCount >= digits) break;
-                    if (past(start, 60000, real_start)) return fail("the digit was not dialled");
+                    if (now_ms() - start > 60000) return fail("the digit was not dialled");
                     clock_.delay_ms(20);
                 }
             }
@@ -449,16 +611,61 @@ private:
     }
 
     const ReplayOptions& options_;
-    plat::ScaledClock& clock_;
+    plat::Clock& clock_;
     plat::VirtualMixer& mixer_;
     DriverShared& shared_;
     const ScriptLine* line_ = nullptr;
+    std::atomic<int> line_number_{0};
     std::string failure_;
+};
+
+// Virtual time only moves while the game waits; a run in which it stands still for
+// kWatchdog of real time while the script stays on one line hangs (a thread that computes
+// for ever, or one blocked outside the clock), and nothing inside the run can end it.
+class Watchdog {
+  public:
+    Watchdog(plat::Clock& clock, const Driver& driver, const std::string& script)
+        : thread_([this, &clock, &driver, script] { watch(clock, driver, script); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+  private:
+    void watch(plat::Clock& clock, const Driver& driver, const std::string& script) {
+        uint32_t ticks = clock.ticks_ms();
+        int line = driver.line_number();
+        auto since = std::chrono::steady_clock::now();
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!changed_.wait_for(lock, std::chrono::seconds(1), [this] { return done_; })) {
+            if (clock.ticks_ms() != ticks || driver.line_number() != line) {
+                ticks = clock.ticks_ms();
+                line = driver.line_number();
+                since = std::chrono::steady_clock::now();
+            } else if (std::chrono::steady_clock::now() - since > kWatchdog) {
+                std::fprintf(stderr, "%s:%d: the game hangs: its time has not moved for %lld s\n",
+                             script.c_str(), line, static_cast<long long>(kWatchdog.count()));
+                std::fflush(stderr);
+                std::_Exit(1);
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool done_ = false;
+    std::thread thread_;
 };
 
 // A fresh folder with a copy of the game's data files, removed again when the run ends.
 class DataCopy {
-public:
+  public:
     bool make(const std::string& from) {
         char pattern[] = "/tmp/brunolt-replay-XXXXXX";
         if (mkdtemp(pattern) == nullptr) return false;
@@ -467,7 +674,8 @@ public:
         for (const auto& entry : fs::directory_iterator(from, error)) {
             const std::string name = entry.path().filename().string();
             const std::string ext = entry.path().extension().string();
-            if (entry.is_regular_file() && (ext == ".grh" || ext == ".ogg" || name == "tempo.max")) {
+            if (entry.is_regular_file() &&
+                (ext == ".grh" || ext == ".ogg" || name == "tempo.max")) {
                 fs::copy_file(entry.path(), fs::path(path_) / name, error);
             }
         }
@@ -479,7 +687,7 @@ public:
     }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -517,41 +725,68 @@ int Replay_Run(const ReplayOptions& options) {
         directory = copy.path();
     }
 
-    plat::ScaledClock clock(options.speed, options.clock_seconds_of_day);
+    std::unique_ptr<plat::Clock> clock;
+    if (options.speed == kReplaySpeedMax) {
+        clock = std::make_unique<plat::VirtualClock>(options.clock_seconds_of_day);
+    } else {
+        clock = std::make_unique<plat::ScaledClock>(options.speed, options.clock_seconds_of_day);
+    }
     const std::unique_ptr<plat::Window> window = plat::MakeSdlWindow();
     plat::VirtualMixer mixer;
     plat::Platform platform;
-    platform.clock = &clock;
+    platform.clock = clock.get();
     platform.window = window.get();
     platform.mixer = &mixer;
     platform.module_directory = fs::absolute(directory).string() + "/";
 
+    // This thread becomes the runtime's start-up thread; it and the script thread take part
+    // in the clock from the start, so that a virtual run is the same every time.
+    const plat::ClockThread on_clock(clock.get(), "start-up");
     DriverShared shared;
+    shared.clock = clock.get();
     g_driver.store(&shared, std::memory_order_release);
     Rt_SetLoopHook(DriverLoopHook);
     Err_SetTrapHook(DriverTrapHook);
 
-    Driver driver(options, clock, mixer, shared);
+    Driver driver(options, *clock, mixer, shared);
+    std::optional<Watchdog> watchdog;
+    if (clock->is_virtual()) watchdog.emplace(*clock, driver, options.script_path);
     std::atomic<bool> script_ok{false};
-    std::thread script([&] {
-        const bool ok = driver.run(lines);
-        script_ok = ok;
-        // Whatever the script left running ends like a closed window.
-        if (!shared.ended.load()) {
-            plat::WindowEvent quit;
-            quit.kind = plat::WindowEvent::Kind::Quit;
-            std::lock_guard<std::mutex> lock(shared.mutex);
-            shared.presses.push_back({quit});
-            shared.presses_pending.fetch_add(1);
-        }
-    });
+    std::thread script(
+        [&](plat::ClockSeat seat) {
+            const plat::ClockThread script_on_clock(std::move(seat));
+            const bool ok = driver.run(lines);
+            script_ok = ok;
+            shared.script_done.store(true, std::memory_order_release);
+            // Whatever the script left running ends like a closed window.
+            if (!shared.ended.load()) {
+                plat::WindowEvent quit;
+                quit.kind = plat::WindowEvent::Kind::Quit;
+                std::lock_guard<std::mutex> lock(shared.mutex);
+                shared.presses.push_back({quit});
+                shared.presses_pending.fetch_add(1);
+            }
+            shared.notify();
+        },
+        plat::ClockSeat(clock.get(), "script"));
 
     char name[] = "brunolt-replay";
     char* argv[] = {name, nullptr};
     const int exit_code = RuntimeRun(1, argv, platform, options.main_module);
     shared.exit_code.store(exit_code);
     shared.ended.store(true);
-    script.join();
+    shared.notify();
+    {
+        const plat::ClockAway away(clock.get());
+        script.join();
+    }
+    watchdog.reset();
+    if (options.stats != nullptr) {
+        options.stats->game_ms = clock->ticks_ms();
+        options.stats->frames_read = shared.frames_served.load();
+        const auto* virtual_clock = dynamic_cast<const plat::VirtualClock*>(clock.get());
+        options.stats->hand_offs = virtual_clock != nullptr ? virtual_clock->hand_offs() : 0;
+    }
     Rt_SetLoopHook(nullptr);
     Err_SetTrapHook(nullptr);
     g_driver.store(nullptr, std::memory_order_release);

@@ -166,9 +166,8 @@ class Opening : public testing::Test {
         if (getenv("BRUNOLT_KEEP_OUTPUT") == nullptr) fs::remove_all(out_, error);
     }
 
-    int Run(const std::string& script, MainModule module, uint32_t speed = 20) {
+    int Run(const std::string& script, MainModule module) {
         ReplayOptions options;
-        options.speed = speed;
         options.script_path = script;
         options.start_directory = out_;
         options.main_module = module;
@@ -372,7 +371,7 @@ TEST_F(Opening, TheMenuScriptOfTheWholeGamePasses) {
 }
 
 TEST_F(Opening, TheDisclaimerEndsAfterThePassInWhichAKeyWasPressed) {
-    ASSERT_EQ(Run(OpeningScript("disclaimer_key.txt"), DisclaimerWithAKeyThenEnd, 10), 0);
+    ASSERT_EQ(Run(OpeningScript("disclaimer_key.txt"), DisclaimerWithAKeyThenEnd), 0);
     EXPECT_EQ(g_disclaimers_returned.exchange(0), 1);
     const std::vector<std::string> sounds = Sounds("disclaimer_key_sounds.txt");
     ASSERT_EQ(sounds.size(), 11u);
@@ -385,7 +384,7 @@ TEST_F(Opening, TheDisclaimerEndsAfterThePassInWhichAKeyWasPressed) {
 }
 
 TEST_F(Opening, TheDisclaimerRunsOutAfterFourteenPasses) {
-    ASSERT_EQ(Run(OpeningScript("disclaimer_runs_out.txt"), DisclaimerThenEnd, 50), 0);
+    ASSERT_EQ(Run(OpeningScript("disclaimer_runs_out.txt"), DisclaimerThenEnd), 0);
     EXPECT_EQ(g_disclaimers_returned.exchange(0), 1);
     const std::vector<std::string> sounds = Sounds("disclaimer_out_sounds.txt");
     ASSERT_EQ(sounds.size(), 24u);
@@ -486,8 +485,7 @@ TEST_F(Opening, TheSuspectListShowsTheGeneratedSuspects) {
 }
 
 TEST_F(Opening, FourOnTheTelephoneShowsTheListAndAGameKeepsTheSettings) {
-    ASSERT_EQ(Run(std::string(BRUNOLT_GAME_SCRIPTS) + "/opening_after_game.replay", GameMain, 100),
-              0);
+    ASSERT_EQ(Run(std::string(BRUNOLT_GAME_SCRIPTS) + "/opening_after_game.replay", GameMain), 0);
     const Suspects suspects = JsonSuspects(Read("opening_after_game_state.json"));
     ASSERT_FALSE(suspects[10].firstName.empty());
     ExpectListShows(Lines("opening_after_game_list.txt"), suspects);

@@ -26,6 +26,12 @@ TEST(PhoneDial, ReadsTheState) {
     EXPECT_FALSE(state.callInProgress);
     EXPECT_TRUE(Dial_Ready(state));
     EXPECT_FALSE(Dial_ReadState("{\"culpritIndex\": 3}", state));
+
+    // Before the screen's first pass the culprit's number is not drawn: not ready yet.
+    std::string drawing = kState;
+    drawing.replace(drawing.find("\"726031\""), 8, "\"\"");
+    ASSERT_TRUE(Dial_ReadState(drawing, state));
+    EXPECT_FALSE(Dial_Ready(state));
 }
 
 TEST(PhoneDial, WaitsWhileACallGoesOn) {
