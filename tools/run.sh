@@ -13,6 +13,6 @@ if [ -z "$DISPLAY" ] && [ -z "$SDL_VIDEODRIVER" ]; then
     echo "Brunolt: no display here, so instead of opening a window it plays the demo headless;"
     echo "its screenshots and screen texts go to $shots"
     cd "$shots"
-    exec ../build/bin/brunolt-replay --speed 20 ../data/demo.replay
+    exec ../build/bin/brunolt-replay --speed max ../data/demo.replay
 fi
 exec ./build/bin/Brunolt "$@"
