@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help") return Usage(true);
-        if ((arg == "--dir" || arg == "--speed" || arg == "--clock") && i + 1 >= argc) return Usage();
+        if ((arg == "--dir" || arg == "--speed" || arg == "--clock") && i + 1 >= argc) {
+            return Usage();
+        }
         if (arg == "--dir") {
             options.data_directory = argv[++i];
         } else if (arg == "--speed") {

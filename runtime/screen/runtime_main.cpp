@@ -362,7 +362,8 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
         return 0;
     }
     try {
-        timer_thread = std::thread(TimerThreadEntry, plat::ClockSeat(installed.clock, "timer"));
+        timer_thread =
+            std::thread(TimerThreadEntry, plat::ClockSeat(installed.clock, "timer-event"));
     } catch (const std::system_error& error) {
         std::fprintf(stderr, "Unable to create thread: %s\n", error.what());
         Rt_RequestStop();
