@@ -12,7 +12,6 @@ struct VirtualSeat {
     enum class State { Ready, Running, Sleeping, Waiting, Away };
     std::string name;
     State state = State::Ready;
-    bool bound = false;                  // a thread has taken the seat
     uint64_t wake_ms = 0;                // when it may run (Ready: when it became ready)
     uint64_t order = 0;                  // first come, first served among equal wake-ups
     const WakeSignal* signal = nullptr;  // while Waiting
@@ -147,7 +146,7 @@ void VirtualClock::notify(WakeSignal& signal) {
 
 void* VirtualClock::reserve_seat(const char* name) {
     std::lock_guard<std::mutex> lock(mutex_);
-    VirtualSeat* seat = add_seat(name, false);
+    VirtualSeat* seat = add_seat(name);
     if (running_ == nullptr) dispatch();
     return seat;
 }
@@ -166,7 +165,6 @@ void VirtualClock::cancel_seat(void* seat) {
 void VirtualClock::take_seat(void* seat) {
     std::unique_lock<std::mutex> lock(mutex_);
     auto* taken = static_cast<VirtualSeat*>(seat);
-    taken->bound = true;
     t_seat = taken;
     t_seat_clock = this;
     wait_for_turn(lock, *taken);
@@ -175,7 +173,7 @@ void VirtualClock::take_seat(void* seat) {
 bool VirtualClock::join_calling_thread(const char* name) {
     if (own_seat() != nullptr) return false;
     std::unique_lock<std::mutex> lock(mutex_);
-    VirtualSeat* seat = add_seat(name, true);
+    VirtualSeat* seat = add_seat(name);
     t_seat = seat;
     t_seat_clock = this;
     if (running_ == nullptr) dispatch();
@@ -223,10 +221,9 @@ VirtualSeat* VirtualClock::own_seat() const {
     return t_seat_clock == this ? t_seat : nullptr;
 }
 
-VirtualSeat* VirtualClock::add_seat(const char* name, bool bound) {
+VirtualSeat* VirtualClock::add_seat(const char* name) {
     auto seat = std::make_unique<VirtualSeat>();
     seat->name = name != nullptr ? name : "thread";
-    seat->bound = bound;
     seat->state = VirtualSeat::State::Ready;
     seat->wake_ms = now_ms_.load();
     seat->order = ++order_;

@@ -55,7 +55,7 @@ class VirtualClock final : public Clock {
     void step_in() override;
 
     VirtualSeat* own_seat() const;
-    VirtualSeat* add_seat(const char* name, bool bound);
+    VirtualSeat* add_seat(const char* name);
     void remove_seat(VirtualSeat* seat);
     // The seat that runs next: the earliest (wake-up, order) of those that can run, leaving
     // out `except`; null when none can.
