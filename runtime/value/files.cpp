@@ -17,6 +17,7 @@
 
 #include "errors.h"
 #include "files_os.h"
+#include "platform.h"
 #include "shared_words.h"
 
 // ---- The real system calls ------------------------------------------------------------------
@@ -322,6 +323,9 @@ int OpenTemporary(const std::string& temporary, int access) {
         // A file system without locks is written unlocked, as before locks existed.
         if (calls.FileLock(fd) == -EWOULDBLOCK) {
             calls.Close(fd);
+            // Another process holds it: a wait that no clock of this one can end, so the thread
+            // steps out of the clock meanwhile (in virtual time the others go on).
+            const plat::ClockAway away(plat::Plat().clock);
             std::this_thread::sleep_for(kLockRetryDelay);
             continue;
         }
