@@ -200,7 +200,8 @@ struct AltCodeEntry {
 struct KeyboardState {
     std::vector<HeldKey> held;
     AltCodeEntry altCode;
-    uint32_t currentSym = 0;  // SDL key of the event being handled
+    uint32_t currentSym = 0;   // SDL key of the event being handled
+    bool currentCtrl = false;  // the event being handled says a Ctrl key is down
     bool hadFocus = true;
 };
 KeyboardState g_keyboard;
@@ -507,12 +508,14 @@ const std::array<KeyTableRow, kKeyTableRows>& Kbd_KeyTable() {
 
 void Kbd_HandleEvent(const plat::WindowEvent& event) {
     g_keyboard.currentSym = event.sym;
+    g_keyboard.currentCtrl = (event.mod & KMOD_CTRL) != 0;
     if (event.kind == plat::WindowEvent::Kind::KeyDown) {
         HandleKeyDownEvent(event.sym, event.unicode);
     } else if (event.kind == plat::WindowEvent::Kind::KeyUp) {
         HandleKeyUpEvent(event.sym);
     }
     g_keyboard.currentSym = 0;
+    g_keyboard.currentCtrl = false;
 }
 
 void Kbd_SyncLockKeys(const plat::LockKeyState& state, bool at_startup) {
@@ -567,8 +570,11 @@ void Kbd_KeyDown(int32_t code) {
     AddHeld(code, g_keyboard.currentSym);
     SharedWords& words = Rt_Words();
 
-    // The stop key.
-    if (code == kKeyBreak || ((code == kKeyScrollLock || code == kKeyF15) && CtrlHeld())) {
+    // The stop key. Under X11 the Break key never arrives: Ctrl+Break comes as Pause with a
+    // Ctrl modifier, which the event may carry even when the Ctrl press went to another window.
+    const bool ctrl = CtrlHeld() || g_keyboard.currentCtrl;
+    if (code == kKeyBreak ||
+        ((code == kKeyPause || code == kKeyScrollLock || code == kKeyF15) && ctrl)) {
         if (words.exitIntercept.load(std::memory_order_acquire) != 0) {
             words.exitRequest.fetch_or(2, std::memory_order_acq_rel);
         } else {
