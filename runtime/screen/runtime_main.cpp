@@ -4,9 +4,12 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <array>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -39,12 +42,48 @@ struct TrappedKeys {
     int32_t codes[16] = {};
 };
 
-// SIGINT and SIGTERM close the program as the window's close button does; the handler can
-// only set a word, which the event pass reads.
+// SIGINT, SIGTERM and SIGHUP (the terminal that started the game went away) close the program
+// as the window's close button does; the handler can only set a word, which the event pass
+// reads. They are caught from the first moment of a run, so that none of them kills the
+// process half set up.
 std::atomic<int32_t> g_close_signal{0};
 static_assert(std::atomic<int32_t>::is_always_lock_free);
 
 extern "C" void OnCloseSignal(int) { g_close_signal.store(1, std::memory_order_relaxed); }
+
+bool CloseSignalled() { return g_close_signal.load(std::memory_order_relaxed) != 0; }
+
+// Catches the close signals for the life of one run and gives the previous handlers back at
+// its end, unless the process ends with the run (then a late signal must not kill it either).
+class CloseSignals {
+public:
+    explicit CloseSignals(bool keep_at_end) : keep_at_end_(keep_at_end) {
+        g_close_signal.store(0, std::memory_order_relaxed);
+        for (size_t i = 0; i < kSignals.size(); ++i) {
+            previous_[i] = std::signal(kSignals[i], OnCloseSignal);
+        }
+    }
+    ~CloseSignals() {
+        if (keep_at_end_) return;
+        for (size_t i = 0; i < kSignals.size(); ++i) std::signal(kSignals[i], previous_[i]);
+    }
+    CloseSignals(const CloseSignals&) = delete;
+    CloseSignals& operator=(const CloseSignals&) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+    const bool keep_at_end_;
+    std::array<void (*)(int), 3> previous_{};
+};
+
+// Start-up tests name a point of start-up in BRUNOLT_TEST_PAUSE_AT: start-up stops there, says
+// so on standard error and waits for a close signal, so that the test knows when its signal
+// arrives. Without the variable this costs one look at the environment per run.
+void PauseForTestAt(const char* wanted, const char* point) {
+    if (wanted == nullptr || std::strcmp(wanted, point) != 0) return;
+    std::fprintf(stderr, "Brunolt: paused at %s\n", point);
+    while (!CloseSignalled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 // Program-wide runtime record: set up by RuntimeRun before the threads start.
 struct Runtime {
@@ -249,7 +288,13 @@ void Rt_SetLoopHook(LoopHook hook) { g_loop_hook.store(hook, std::memory_order_r
 
 uint64_t Rt_EventPasses() { return g_event_passes.load(std::memory_order_acquire); }
 
-int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule main_module) {
+namespace {
+
+int RunRuntime(int argc, char** argv, const plat::Platform& platform, MainModule main_module,
+               bool process_ends_with_run) {
+    const CloseSignals close_signals(process_ends_with_run);
+    const char* const pause_at = std::getenv("BRUNOLT_TEST_PAUSE_AT");
+    PauseForTestAt(pause_at, "start");
     ResetSharedWords();
     g_runtime = Runtime{};
     WindowBox_Reset();
@@ -296,11 +341,12 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
         std::fprintf(stderr, "Unable to init SDL: %s\n", sdl_error.c_str());
         return kExitSdlInit;
     }
+    PauseForTestAt(pause_at, "sdl");
 
     // 8. Synchronise the clock with the turn of a wall-clock second.
     const int first_second = Clock().local_time().seconds;
     plat::TimeOfDay now = Clock().local_time();
-    while (now.valid && now.seconds == first_second) {
+    while (now.valid && now.seconds == first_second && !CloseSignalled()) {
         SleepMs(1);
         now = Clock().local_time();
     }
@@ -339,9 +385,12 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
 
     // 19-21. Palettes, fonts and the 80 x 25 text screen.
     Scr_Startup();
-
-    std::signal(SIGINT, OnCloseSignal);
-    std::signal(SIGTERM, OnCloseSignal);
+    PauseForTestAt(pause_at, "screen");
+    // Closed before the game has begun: nothing to end but what start-up opened.
+    if (CloseSignalled()) {
+        plat::Plat().window->free_cursor();
+        return 0;
+    }
 
     // 22-23. The program thread and the timer-event thread. The program may show a box or
     // change the mode before the loop below has started; the loop will serve both, so mode
@@ -372,20 +421,25 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
         return 0;
     }
 
-    // 24. The display and event loop.
+    // 24. The display and event loop; a close signal that came in meanwhile is served by its
+    // first event pass.
+    PauseForTestAt(pause_at, "threads");
     const int exit_code = DisplayLoop(program_thread, timer_thread, start_tick, start_time_ms);
     Rt_Words().loopRunning.store(0, std::memory_order_release);
     WindowBox_Enable(false);
     // The sounds go with this run's mixer, while it still exists.
     Snd_Reset();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
     return exit_code;
 }
 
+}  // namespace
+
+int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule main_module) {
+    return RunRuntime(argc, argv, platform, main_module, false);
+}
+
 int RuntimeMain(int argc, char** argv, const plat::Platform& platform, MainModule main_module) {
-    const int exit_code = RuntimeRun(argc, argv, platform, main_module);
-    std::exit(exit_code);
+    std::exit(RunRuntime(argc, argv, platform, main_module, true));
 }
 
 void Rt_End() {
