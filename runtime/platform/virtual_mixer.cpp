@@ -118,7 +118,16 @@ MixerChunk* VirtualMixer::quick_load_raw(uint8_t* bytes, uint32_t length_bytes) 
     return reinterpret_cast<MixerChunk*>(handle);
 }
 
+void VirtualMixer::set_file_open_delay_ms(uint32_t delay_ms) { file_open_delay_ms_ = delay_ms; }
+
+// A slow decode keeps the caller busy, not the mixer: the wait holds no lock.
+void VirtualMixer::wait_as_decoding() const {
+    const uint32_t delay_ms = file_open_delay_ms_.load();
+    if (delay_ms != 0 && Plat().clock != nullptr) Plat().clock->delay_ms(delay_ms);
+}
+
 MixerChunk* VirtualMixer::load_wav(const std::string& path) {
+    wait_as_decoding();
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_) return nullptr;
     const int64_t frames = file_frames(path);
@@ -255,6 +264,7 @@ void VirtualMixer::set_position(int channel, int16_t angle_degrees, uint8_t dist
 }
 
 MixerMusic* VirtualMixer::load_music(const std::string& path) {
+    wait_as_decoding();
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_) return nullptr;
     const int64_t frames = file_frames(path);

@@ -1,6 +1,7 @@
 // A mixer that sounds nothing: it keeps each sound's time on the clock seam and records starts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -68,6 +69,8 @@ public:
 
     // What a test or the replay driver looks at.
     void refuse_open(bool refuse);  // makes open_audio fail, as with no audio device
+    // Makes every opening of a sound file take that long on the clock, as a slow decode would.
+    void set_file_open_delay_ms(uint32_t delay_ms);
     bool is_open() const;
     int open_count() const;  // successful open_audio calls so far
     std::vector<VirtualStart> starts() const;
@@ -96,6 +99,7 @@ private:
     };
 
     double now_ms() const;
+    void wait_as_decoding() const;
     double length_ms(uint32_t length_bytes) const;
     bool channel_sounding(const Channel& channel, double now) const;
     bool music_sounding(double now) const;
@@ -104,6 +108,7 @@ private:
     // Frames of a sound file at the output rate, or -1 when it cannot be decoded.
     int64_t file_frames(const std::string& path) const;
 
+    std::atomic<uint32_t> file_open_delay_ms_{0};
     mutable std::mutex mutex_;
     const bool keep_samples_;
     bool refuse_open_ = false;

@@ -1047,45 +1047,60 @@ uint32_t Snd_OpenFile(const RtString& name, const RtString& capabilities) {
     if (!ParseCapabilities(capabilities, wanted)) return RaiseIllegal(), 0;
     // Up to the first zero byte, as the file system sees it; "/" stays "/" on this platform.
     const std::string path(name.c_str());
-    std::lock_guard<std::mutex> lock(s.tableLock);
-    if (s.mixer == nullptr) return 0;
+    // The mixer decodes a whole sample file, which on a busy machine can take a second: it does
+    // so outside the table's lock, which the display loop's pump takes on every pass. Only the
+    // program thread opens sounds, so the mixer stays and the pump can only free slots meanwhile.
+    plat::Mixer* mixer = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(s.tableLock);
+        if (s.mixer == nullptr) return 0;
+        mixer = s.mixer;
+        if (wanted.sync) {
+            if (wanted.position || LowestFreeSlot(s) < 0) return 0;
+        } else {
+            if (s.music.loaded && !s.music.closed) return RaiseIllegal(), 0;
+            // Only one music stream exists: opening another cuts the closed one off.
+            if (s.music.loaded) FreeMusicLocked(s);
+        }
+    }
     if (wanted.sync) {
-        if (wanted.position) return 0;
-        const int index = LowestFreeSlot(s);
-        if (index < 0) return 0;
-        s.mixer->volume(index, kFullVolume);
-        plat::MixerChunk* chunk = s.mixer->load_wav(path);
+        plat::MixerChunk* chunk = mixer->load_wav(path);
         if (chunk == nullptr) return 0;
-        s.mixer->describe_chunk(chunk, "file", path);
+        std::lock_guard<std::mutex> lock(s.tableLock);
+        const int index = LowestFreeSlot(s);
+        if (index < 0) {
+            mixer->free_chunk(chunk);
+            return 0;
+        }
+        mixer->volume(index, kFullVolume);
+        mixer->describe_chunk(chunk, "file", path);
         SoundSlot& slot = s.slots[static_cast<size_t>(index)];
         slot = SoundSlot{};
         slot.chunk = chunk;
-        slot.lengthSeconds = ChunkSeconds(*s.mixer, chunk);
+        slot.lengthSeconds = ChunkSeconds(*mixer, chunk);
         slot.handle = TakeHandle(s);
         slot.capabilities = static_cast<uint8_t>(kCapSample | (wanted.volume ? kCapVolume : 0) |
                                                  (wanted.pause ? kCapPause : 0) |
                                                  (wanted.length ? kCapLength : 0));
         return slot.handle;
     }
-    MusicStream& m = s.music;
-    if (m.loaded && !m.closed) return RaiseIllegal(), 0;
-    // Only one music stream exists: opening another cuts the closed one off.
-    if (m.loaded) FreeMusicLocked(s);
     double length_seconds = -1.0;
     if (wanted.length) {
-        plat::MixerChunk* probe = s.mixer->load_wav(path);
+        plat::MixerChunk* probe = mixer->load_wav(path);
         if (probe == nullptr) return 0;
-        length_seconds = ChunkSeconds(*s.mixer, probe);
-        s.mixer->free_chunk(probe);
+        length_seconds = ChunkSeconds(*mixer, probe);
+        mixer->free_chunk(probe);
     }
-    plat::MixerMusic* music = s.mixer->load_music(path);
+    plat::MixerMusic* music = mixer->load_music(path);
     if (music == nullptr) return 0;
-    s.mixer->volume_music(kFullVolume);
-    const int type = s.mixer->music_type(music);
+    std::lock_guard<std::mutex> lock(s.tableLock);
+    mixer->volume_music(kFullVolume);
+    const int type = mixer->music_type(music);
     if (wanted.position && type != plat::kMusicTypeMp3) {
-        s.mixer->free_music(music);
+        mixer->free_music(music);
         return 0;
     }
+    MusicStream& m = s.music;
     m = MusicStream{};
     m.music = music;
     m.seekable = type == plat::kMusicTypeMp3;

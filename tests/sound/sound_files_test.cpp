@@ -1,8 +1,12 @@
 // Sound files on the virtual mixer: capability lists, samples, the one music stream, limits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "sound_test_support.h"
 
@@ -268,6 +272,48 @@ TEST_F(FilesTest, PlayedFileIsReclaimedAfterItEnds) {
     clock_.advance(60'000);
     Snd_Reclaim();
     EXPECT_EQ(mixer_.live_chunks(), chunks - 1);
+}
+
+// While the program thread opens and plays files whose decode takes half a second, a stand-in
+// for the display loop pumps the queue every 16 ms of real time: none of its passes may wait
+// for a decode. The bound leaves a loaded machine room and still catches a pass held by one.
+TEST(FileDecode, TheLoopNeverWaitsForADecode) {
+    plat::ScaledClock clock(1, 10 * 3600);
+    plat::VirtualMixer mixer;
+    plat::Platform platform;
+    platform.clock = &clock;
+    platform.mixer = &mixer;
+    plat::Plat_Install(platform);
+    Snd_Reset();
+    sound_test::ResetWords();
+    mixer.set_file_open_delay_ms(500);
+
+    std::atomic<bool> playing{true};
+    std::vector<uint32_t> pass_end_ms;
+    std::thread loop([&] {
+        while (playing) {
+            clock.delay_ms(16);
+            Snd_PumpQueue();
+            pass_end_ms.push_back(clock.ticks_ms());
+        }
+    });
+    for (int i = 0; i < 2; ++i) {
+        Snd_PlayFile("Presenta.ogg", 1, 0.0, 0);  // a sample: decoded whole before it plays
+        Snd_PlayFile("telibero.ogg", 0, 0.0, 0);  // the music stream
+    }
+    playing = false;
+    loop.join();
+
+    uint32_t longest_gap_ms = 0;
+    for (size_t i = 1; i < pass_end_ms.size(); ++i) {
+        longest_gap_ms = std::max(longest_gap_ms, pass_end_ms[i] - pass_end_ms[i - 1]);
+    }
+    EXPECT_LT(longest_gap_ms, 150u);
+    size_t files_started = 0;
+    for (const plat::VirtualStart& start : mixer.starts()) files_started += start.kind == "file";
+    EXPECT_EQ(files_started, 4u);
+    Snd_Reset();
+    plat::Plat_Install(plat::Platform{});
 }
 
 }  // namespace
