@@ -2,6 +2,7 @@
 #include "high_scores_table.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -16,6 +17,9 @@ constexpr int32_t kOverflow = 6;
 constexpr uint8_t kBackspace = 8;
 constexpr uint8_t kEnter = 13;
 constexpr int kSortPasses = 5;
+// Written for a place that holds no record: the slowest time four digits can hold, so that the
+// file keeps its five records and the place ranks after every real time whoever reads it.
+constexpr const char* kNoRecordTime = "9959";
 
 // A number stored into a 16-bit variable: nearest whole number, ties to even (the default
 // rounding of the floating-point unit); false after raising error 6 when it does not fit.
@@ -27,6 +31,12 @@ bool ToInt16(double value, int16_t& result) {
     }
     result = static_cast<int16_t>(rounded);
     return true;
+}
+
+// A place whose record the file lacked (read past its end, error 62) has an empty time: that
+// is no record at all rather than a time of 0, and it ranks after every real one.
+double RankOf(const RtString& time) {
+    return time.empty() ? std::numeric_limits<double>::infinity() : Num_FromText(time);
 }
 
 void OpenHighScoresForReading() {
@@ -78,7 +88,7 @@ void SortHighScores(HighScoreTable& table) {
     for (int pass = 0; pass < kSortPasses; ++pass) {
         for (size_t w = 1; w <= 5; ++w) {
             // Only a strictly greater time moves down, so equal times keep their order.
-            if (Num_FromText(table.times[w]) > Num_FromText(table.times[w + 1])) {
+            if (RankOf(table.times[w]) > RankOf(table.times[w + 1])) {
                 std::swap(table.times[w], table.times[w + 1]);
                 std::swap(table.names[w], table.names[w + 1]);
             }
@@ -87,7 +97,8 @@ void SortHighScores(HighScoreTable& table) {
 }
 
 RtString FourDigitTime(const RtString& time) {
-    RtString digits = !time.empty() && time.front() == ' ' ? time.substr(1) : time;
+    if (time.empty()) return kNoRecordTime;
+    RtString digits = time.front() == ' ' ? time.substr(1) : time;
     if (!digits.empty() && digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
     return digits;
 }

@@ -41,12 +41,14 @@ RtString Int16NumberText(int16_t value);
 
 // Puts the new entry in place 6 (time as number text, with its leading blank) and ranks the
 // six entries by time in five passes of neighbour swaps; equal times keep their order, so a
-// new time equal to an old one ranks below it. Place 6 then holds the entry that drops out.
+// new time equal to an old one ranks below it. A place the file had no record for (empty
+// time) ranks after every real one. Place 6 then holds the entry that drops out.
 void MergeNewEntry(HighScoreTable& table, const RtString& typedName, int16_t newTime);
 void SortHighScores(HighScoreTable& table);
 
 // A time as the file holds it: a leading blank dropped, then zeros in front up to four
-// digits (734 -> 0734, " 42" -> 0042). Longer times stay as they are.
+// digits (734 -> 0734, " 42" -> 0042). Longer times stay as they are. A place without a record
+// (empty time) gets 9959, the slowest four-digit time, so it stays behind every real one.
 RtString FourDigitTime(const RtString& time);
 
 // Opens tempo.max for output as the file number above, where the table is saved. Returns

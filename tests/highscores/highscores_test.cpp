@@ -188,7 +188,8 @@ TEST_F(HighScoresTest, FourDigitTimeRules) {
     EXPECT_EQ(FourDigitTime("734"), "0734");
     EXPECT_EQ(FourDigitTime(" 1359"), "1359");
     EXPECT_EQ(FourDigitTime("12345"), "12345");
-    EXPECT_EQ(FourDigitTime(""), "");
+    // A place without a record is written as the slowest time four digits hold.
+    EXPECT_EQ(FourDigitTime(""), "9959");
 }
 
 TEST_F(HighScoresTest, NewTimeRoundsToNearestEven) {
@@ -305,6 +306,25 @@ TEST_F(HighScoresTest, ThreeRecordsAre62AndTheFileIsClosedAfterwards) {
     EXPECT_EQ(table.names[3], "C");
     EXPECT_EQ(table.names[4], "");
     EXPECT_EQ(File_Column(kHighScoreFileNumber), 0);
+}
+
+TEST_F(HighScoresTest, AMissingRecordRanksAfterEveryRealOne) {
+    // Records 4 and 5 lie past the end of the file: two boxes of error 62, then empty places.
+    WriteTable({{"A", "0100"}, {"B", "0200"}, {"C", "0300"}});
+    HighScoreTable table;
+    ReadHighScores(table);
+    MergeNewEntry(table, "NEW", 150);
+    EXPECT_EQ(table.names[6], "");
+    RewriteHighScores(table);
+    EXPECT_EQ(Table(), Record("A", "0100") + Record("NEW", "0150") + Record("B", "0200") +
+                           Record("C", "0300") + Record("", "9959"));
+    // The place still empty is the first that a slow time read later takes.
+    box.captions.clear();
+    ReadHighScores(table);
+    EXPECT_TRUE(box.captions.empty());
+    MergeNewEntry(table, "SLOW", 2000);
+    EXPECT_EQ(table.names[5], "SLOW");
+    EXPECT_EQ(table.names[6], "");
 }
 
 TEST_F(HighScoresTest, ReadOnlyTableOrFolderWithoutAHomeShowsOneBoxAndTheOldTableStays) {

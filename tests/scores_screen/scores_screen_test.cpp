@@ -506,6 +506,30 @@ TEST_F(ScoresScreen, AShortTableEndsInError62AndIsLeftAsItWas) {
     EXPECT_EQ(ReadTempo(), three);
 }
 
+TEST_F(ScoresScreen, AFileOfFourRecordsKeepsThemAllAfterItsErrorBox) {
+    WriteTempo(Table({{"ANNA", "0300"}, {"BRUNO", "0500"}, {"CARLA", "0700"}, {"DARIO", "0900"}}));
+    headless_.box.push_answer(plat::BoxAnswer::Yes);  // the player goes on after error 62
+    Driver driver;
+    driver.steps.push_back(Await("old", NameRowShows("_...........")));
+    for (const Step& step : Type("Ugo")) driver.steps.push_back(step);
+    driver.steps.push_back(Key(SDLK_RETURN, 13));
+    driver.steps.push_back(Await("table", [](const ScreenSnapshot& s) {
+        return Cells(s, 11, 7, kLineLength) == ListLine(5, "DARIO", "09,00", 22);
+    }));
+    driver.steps.push_back(Char('x'));
+
+    ASSERT_EQ(Run("600", driver), 0);
+    ASSERT_EQ(driver.failure, "");
+    const auto shown = headless_.box.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Unhandled Error #62");
+    EXPECT_EQ(ReadTempo(), Table({{"ANNA", "0300"},
+                                  {"BRUNO", "0500"},
+                                  {"Ugo", "0600"},
+                                  {"CARLA", "0700"},
+                                  {"DARIO", "0900"}}));
+}
+
 TEST_F(ScoresScreen, AWriteThatFailsHalfwayShowsOneBoxAndTheListIsMarkedNotSaved) {
     const std::string old = Table({{"ANNA", "0300"},
                                    {"BRUNO", "0500"},
