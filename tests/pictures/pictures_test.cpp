@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "grh_format.h"
@@ -337,6 +339,61 @@ TEST(PortraitComposition, EyeLinesFallOnTheEyes) {
         if (row >= hair.look.height_px) continue;
         for (int x = 12; x <= 32 && x < hair.look.width_px; ++x) {
             EXPECT_FALSE(hair.DrawnAt(x, row)) << hair_name << " x " << x;
+        }
+    }
+}
+
+TEST(PortraitComposition, SkinIsOneColourWithoutDither) {
+    // Both faces show their cheeks in one colour, the skin, and nothing on the face between
+    // the forehead and the mouth alternates two colours pixel by pixel for six pixels, as a
+    // dither does (the nostrils alternate for five).
+    const uint8_t skin = Source("faccia.grh").look.At(12, 14);
+    for (const char* face_name : {"faccia.grh", "factri.grh"}) {
+        const grh::PictureSource face = Source(face_name);
+        for (int r = 14; r <= 16; ++r) {
+            for (int c = 12; c <= 20; ++c) {
+                EXPECT_EQ(face.look.At(c, r), skin) << face_name << " " << c << "," << r;
+            }
+        }
+        for (int r = 11; r <= 18; ++r) {
+            for (int c = 9; c + 5 <= 35; ++c) {
+                bool alternates = face.look.At(c, r) != face.look.At(c + 1, r);
+                for (int k = c + 2; k <= c + 5; ++k) {
+                    alternates = alternates && face.look.At(k, r) == face.look.At(k - 2, r);
+                }
+                EXPECT_FALSE(alternates) << face_name << " dithers at " << c << "," << r;
+            }
+        }
+    }
+    // Every hair picture carries that skin on down the forehead: the row just above the face,
+    // between the ends of the brows.
+    std::vector<std::pair<std::string, int>> hairs;
+    for (const char* hair : kMenHair) hairs.push_back({hair, 10});
+    for (const WomanHair& hair : kWomenHair) hairs.push_back({hair.name, 10 - (hair.y - 190)});
+    for (const auto& [hair_name, row] : hairs) {
+        const grh::PictureSource hair = Source(hair_name);
+        for (int c = 13; c <= 31; ++c) {
+            EXPECT_TRUE(hair.DrawnAt(c, row) && hair.look.At(c, row) == skin)
+                << hair_name << " at " << c << "," << row;
+        }
+    }
+}
+
+TEST(PortraitComposition, HairIsDrawnInTheColoursOfHairAndSkin) {
+    // Black, red, brown, both greys, light red, yellow and white; a blue, green or magenta
+    // pixel in a head of hair reads as a drawing fault.
+    const std::set<uint8_t> natural = {0, 4, 6, 7, 8, 12, 14, 15};
+    std::vector<std::string> hairs(std::begin(kMenHair), std::end(kMenHair));
+    for (const WomanHair& hair : kWomenHair) hairs.push_back(hair.name);
+    for (const std::string& hair_name : hairs) {
+        const grh::PictureSource hair = Source(hair_name);
+        for (int r = 0; r < hair.look.height_px; ++r) {
+            for (int c = 0; c < hair.look.width_px; ++c) {
+                if (!hair.DrawnAt(c, r)) continue;
+                EXPECT_TRUE(natural.count(hair.look.At(c, r)))
+                    << hair_name << " draws colour " << int{hair.look.At(c, r)} << " at " << c
+                    << "," << r;
+            }
         }
     }
 }
