@@ -17,12 +17,20 @@ if [ "${BRUNOLT_UNDER_XVFB:-}" != 1 ]; then
             exit 77
         fi
     done
-    BRUNOLT_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" "$@"
+    # Without -noreset the server resets when the last game leaves, and may refuse the next.
+    BRUNOLT_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" sh "$0" "$@"
 fi
-unset SDL_VIDEODRIVER
-export SDL_AUDIODRIVER=dummy
+# The X11 driver or none: without the server, SDL would fall back to drawing in the terminal.
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 
 game_window() { xdotool search --name '^Untitled$' 2>/dev/null | head -n 1; }
+# What the X server shows, for a failure's message.
+windows() {
+    for w in $(xdotool search --name '.' 2>/dev/null); do
+        printf '%s "%s" %s; ' "$w" "$(xdotool getwindowname "$w")" \
+            "$(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: //p')"
+    done
+}
 window_is() {
     window=$(game_window)
     [ -n "$window" ] && xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Geometry: $1\$"
@@ -34,14 +42,14 @@ press() {
 
 # Disclaimer, a key, the menu, Right, Ctrl+Break.
 start_game
-wait_until 60 window_is 320x200 || fail "no 320 x 200 window on the disclaimer"
+wait_until 60 window_is 320x200 || fail "no 320 x 200 window on the disclaimer (windows: $(windows))"
 press space || fail "cannot type into the window"
 wait_until 60 window_is 640x480 || fail "no 640 x 480 window after a key on the disclaimer"
 press Right ctrl+Pause || fail "cannot type into the window"
 expect_exit_zero 30 "Ctrl+Break on the menu"
 
 start_game
-wait_until 60 window_is 320x200 || fail "no window to send SIGTERM to"
+wait_until 60 window_is 320x200 || fail "no window to send SIGTERM to (windows: $(windows))"
 kill -s TERM "$game_pid"
 expect_exit_zero 30 "SIGTERM on the disclaimer"
 
