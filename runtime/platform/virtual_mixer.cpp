@@ -3,6 +3,7 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <utility>
 
 #include "platform.h"
 
@@ -118,12 +119,13 @@ MixerChunk* VirtualMixer::quick_load_raw(uint8_t* bytes, uint32_t length_bytes) 
     return reinterpret_cast<MixerChunk*>(handle);
 }
 
-void VirtualMixer::set_file_open_delay_ms(uint32_t delay_ms) { file_open_delay_ms_ = delay_ms; }
+void VirtualMixer::set_file_open_wait(std::function<void()> wait) {
+    file_open_wait_ = std::move(wait);
+}
 
 // A slow decode keeps the caller busy, not the mixer: the wait holds no lock.
 void VirtualMixer::wait_as_decoding() const {
-    const uint32_t delay_ms = file_open_delay_ms_.load();
-    if (delay_ms != 0 && Plat().clock != nullptr) Plat().clock->delay_ms(delay_ms);
+    if (file_open_wait_) file_open_wait_();
 }
 
 MixerChunk* VirtualMixer::load_wav(const std::string& path) {

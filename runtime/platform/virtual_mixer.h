@@ -1,8 +1,8 @@
 // A mixer that sounds nothing: it keeps each sound's time on the clock seam and records starts.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -69,8 +69,9 @@ public:
 
     // What a test or the replay driver looks at.
     void refuse_open(bool refuse);  // makes open_audio fail, as with no audio device
-    // Makes every opening of a sound file take that long on the clock, as a slow decode would.
-    void set_file_open_delay_ms(uint32_t delay_ms);
+    // Runs `wait` in every opening of a sound file, where a slow decode would spend its time,
+    // holding none of the mixer's locks. Set before the mixer is used.
+    void set_file_open_wait(std::function<void()> wait);
     bool is_open() const;
     int open_count() const;  // successful open_audio calls so far
     std::vector<VirtualStart> starts() const;
@@ -108,7 +109,7 @@ private:
     // Frames of a sound file at the output rate, or -1 when it cannot be decoded.
     int64_t file_frames(const std::string& path) const;
 
-    std::atomic<uint32_t> file_open_delay_ms_{0};
+    std::function<void()> file_open_wait_;
     mutable std::mutex mutex_;
     const bool keep_samples_;
     bool refuse_open_ = false;
