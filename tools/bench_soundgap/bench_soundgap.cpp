@@ -10,6 +10,7 @@
 #include "game_state.h"
 #include "runtime_main.h"
 #include "shared_words.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -103,7 +104,19 @@ void AfterPass() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1) g_run_ms = static_cast<uint32_t>(std::atoi(argv[1]));
+    constexpr const char* kUsage =
+        "usage: bench_soundgap [MILLISECONDS]\n"
+        "       runs the real game for MILLISECONDS (8000) past its disclaimer into the menu,\n"
+        "       and prints how long its decode of Presenta.ogg took and the display loop's\n"
+        "       longest gap during it and over the whole run\n";
+    if (Tool_AskedForHelp(argc, argv)) return Tool_Usage(kUsage, true);
+    if (argc > 2) return Tool_Usage(kUsage, false);
+    if (argc == 2) {
+        char* end = nullptr;
+        const long run_ms = std::strtol(argv[1], &end, 10);
+        if (end == argv[1] || *end != '\0' || run_ms < 1000) return Tool_Usage(kUsage, false);
+        g_run_ms = static_cast<uint32_t>(run_ms);
+    }
     const std::unique_ptr<plat::Window> window = plat::MakeSdlWindow();
     const std::unique_ptr<plat::Mixer> real_mixer = plat::MakeSdlMixer();
     TimedMixer timed(*real_mixer);
