@@ -22,6 +22,9 @@ if [ "${BRUNOLT_UNDER_XVFB:-}" != 1 ]; then
 fi
 # The X11 driver or none: without the server, SDL would fall back to drawing in the terminal.
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+# A leak checker in the game must not count what the X library keeps.
+LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS
 
 game_window() { xdotool search --name '^Untitled$' 2>/dev/null | head -n 1; }
 # What the X server shows, for a failure's message.
