@@ -37,7 +37,6 @@ void WholeGame(benchmark::State& state) {
         options.main_module = GameMain;
         options.script_path = bench::Config().replay_script;
         options.start_directory = scratch.string();
-        // The replay's clock. Virtual time, once the driver offers it, is chosen on this line.
         options.speed = bench::Config().replay_speed;
         if (Replay_Run(options) != 0) state.SkipWithError("the replay failed");
     }

@@ -127,10 +127,10 @@ int main(int argc, char** argv) {
     constexpr const char* kUsage =
         "usage: brunolt-bench [--benchmark_filter=REGEX] [--benchmark_min_time=S]\n"
         "                     [--benchmark_repetitions=N] [other --benchmark_ flags]\n"
-        "                     [--idle_seconds=S] [--replay_speed=N] [--replay_script=FILE]\n"
+        "                     [--idle_seconds=S] [--replay_speed=max|N] [--replay_script=FILE]\n"
         "       every timing figure beside its anchors, then a table of the ratios;\n"
-        "       each idle screen is measured S seconds (3), the whole-game replay plays at\n"
-        "       speed N (100)\n";
+        "       each idle screen is measured S seconds (3), the whole-game replay plays in\n"
+        "       virtual time (max, the default) or at N (1 to 20) times real time\n";
     if (Tool_AskedForHelp(argc, argv)) return Tool_Usage(kUsage, true);
     benchmark::Initialize(&argc, argv);
     bench::Settings& settings = bench::Config();
@@ -147,8 +147,12 @@ int main(int argc, char** argv) {
                 return Tool_Usage(kUsage, false);
             }
         } else if (TakeFlag(argv[i], "--replay_speed", value)) {
+            if (value == "max") {
+                settings.replay_speed = kReplaySpeedMax;
+                continue;
+            }
             const long speed = std::strtol(value.c_str(), &end, 10);
-            if (end == value.c_str() || *end != '\0' || speed < 1 || speed > 10000) {
+            if (end == value.c_str() || *end != '\0' || speed < 1 || speed > 20) {
                 return Tool_Usage(kUsage, false);
             }
             settings.replay_speed = static_cast<uint32_t>(speed);

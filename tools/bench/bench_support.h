@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "replay_driver.h"
+
 namespace bench {
 
 // Settings from the command line, beside Google Benchmark's own flags.
 struct Settings {
     double idle_seconds = 3.0;    // --idle_seconds: each idle screen is measured this long
-    uint32_t replay_speed = 100;  // --replay_speed: the scaled clock of the whole-game replay
+    // --replay_speed: the whole-game replay's clock, virtual time (max) or N times real time.
+    uint32_t replay_speed = kReplaySpeedMax;
     std::string replay_script;    // --replay_script: the whole-game script
     std::string video_driver;     // SDL_VIDEODRIVER as the process started (empty: dummy)
 };
