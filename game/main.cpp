@@ -6,13 +6,17 @@
 #include "runtime_main.h"
 
 int main(int argc, char** argv) {
-    switch (ParseCommandLine(argc, argv)) {
+    const CommandLine line = ParseCommandLine(argc, argv);
+    switch (line.action) {
         case CommandLineAction::ShowHelp:
             std::fputs(CommandLineHelp().c_str(), stdout);
             return 0;
         case CommandLineAction::ShowVersion:
             std::fputs(CommandLineVersion().c_str(), stdout);
             return 0;
+        case CommandLineAction::Refuse:
+            std::fputs((line.error + CommandLineUsage()).c_str(), stderr);
+            return 2;
         case CommandLineAction::Play:
             break;
     }
@@ -23,5 +27,6 @@ int main(int argc, char** argv) {
     platform.clock = &clock;
     platform.window = window.get();
     platform.mixer = mixer.get();
+    platform.display = line.display;
     return RuntimeMain(argc, argv, platform, GameMain);
 }

@@ -10,6 +10,18 @@
 
 namespace plat {
 
+// The largest window scale offered: a 640 x 480 page at 8 is 5120 x 3840, beyond any monitor.
+constexpr int kMaxWindowScale = 8;
+
+// How the window shows the page, as the player chose on the command line. The defaults are the
+// plain window at the page's size and Alt+Enter's listed full-screen sizes.
+struct DisplayOptions {
+    int window_scale = 1;  // each page pixel as window_scale x window_scale pixels, 1..8
+    // Starts in full screen at the desktop's own size (the monitor's mode is kept), the page at
+    // the largest whole scale that fits, centred; Alt+Enter toggles it with the window.
+    bool desktop_full_screen = false;
+};
+
 struct Platform {
     Clock* clock = nullptr;
     Window* window = nullptr;
@@ -18,6 +30,7 @@ struct Platform {
     MessageBox* message_box = nullptr;
     // The directory the program runs in; empty means the executable's own directory.
     std::string module_directory;
+    DisplayOptions display;
 };
 
 // The seams in force. Installed once, before the runtime starts its threads, and only read

@@ -116,7 +116,14 @@ public:
         return sizes;
     }
 
+    ScreenSize desktop_size() override {
+        RememberDesktop();
+        return desktop_;
+    }
+
     VideoSurface* set_video_mode(int width, int height, bool full_screen) override {
+        // Once a mode is set, SDL reports that mode's size instead of the desktop's.
+        RememberDesktop();
         SDL_Surface* screen = SDL_SetVideoMode(width, height, 32, full_screen ? SDL_FULLSCREEN : 0);
         if (screen == nullptr) return nullptr;
         screen_ = screen;
@@ -191,10 +198,21 @@ public:
     void free_cursor() override { cursor_.reset(); }
 
 private:
+    void RememberDesktop() {
+        if (desktop_known_ || SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+        desktop_known_ = true;
+        const SDL_VideoInfo* info = SDL_GetVideoInfo();
+        if (info != nullptr && info->current_w > 0 && info->current_h > 0) {
+            desktop_ = {info->current_w, info->current_h};
+        }
+    }
+
     SDL_Surface* screen_ = nullptr;    // owned by SDL
     std::vector<SDL_Rect> sdl_rects_;  // kept between frames, so updating allocates nothing
     VideoSurface surface_;
     std::unique_ptr<SDL_Cursor, CursorDeleter> cursor_;
+    bool desktop_known_ = false;
+    ScreenSize desktop_;  // {0, 0}: unknown
 };
 
 }  // namespace

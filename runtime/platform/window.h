@@ -75,6 +75,9 @@ public:
 
     // Full-screen sizes offered by the display; `any_size` when every size would do.
     virtual std::vector<ScreenSize> full_screen_sizes(bool& any_size) = 0;
+    // The desktop's size as it was before the program first set a video mode; {0, 0} when
+    // unknown. A full-screen surface of exactly this size leaves the monitor's mode alone.
+    virtual ScreenSize desktop_size() { return {}; }
     // A new 32-bit surface of that size, in a window or full screen; nullptr on failure.
     virtual VideoSurface* set_video_mode(int width, int height, bool full_screen) = 0;
     // Shows the whole surface.

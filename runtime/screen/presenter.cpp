@@ -14,6 +14,10 @@ namespace {
 constexpr uint32_t kRedMask = 0xFF0000;
 constexpr uint32_t kGreenMask = 0xFF00;
 constexpr uint32_t kBlueMask = 0xFF;
+// Full-screen states: 0 the window, 1 and 2 the closest listed size and the closest listed 4:3
+// size, 3 the desktop's own size (when the player asked for it instead of the listed sizes).
+constexpr int kWindowed = 0;
+constexpr int kDesktopFullScreen = 3;
 // More separate changed bands than this are shown as one rectangle around them all: each
 // rectangle is a request to the display.
 constexpr size_t kMostRects = 16;
@@ -29,10 +33,13 @@ struct Span {
 // request for a complete frame, which any thread may raise.
 struct Presenter {
     uint32_t frame = 0;
-    int fullScreenState = 0;
+    int fullScreenState = kWindowed;
     std::vector<plat::ScreenSize> sizes;
     bool anySize = false;
     bool sizesKnown = false;
+    // The desktop's size, asked once at the first frame, which also takes the starting state.
+    plat::ScreenSize desktop;
+    bool started = false;
 
     plat::VideoSurface* surface = nullptr;
     int surfaceWidth = 0;
@@ -122,8 +129,39 @@ uint32_t* At(const Target& t, int x, int y) {
            x * t.scale;
 }
 
-// Writes n converted pixels of page row y from column x on, scaled (at scale 2 each pixel
-// twice, and the row twice), leaving out what does not land on the surface.
+template <int N, typename ColourOf>
+void SpreadRow(uint32_t* out, int count, ColourOf colour_of) {
+    for (int i = 0; i < count; ++i, out += N) {
+        const uint32_t colour = colour_of(i);
+        for (int k = 0; k < N; ++k) out[k] = colour;
+    }
+}
+
+// Draws count page pixels (colour_of(0) .. colour_of(count - 1)) from `out` on as squares of
+// scale x scale surface pixels: the first surface row, then its copies below it. Scale 1 does
+// not come here.
+template <typename ColourOf>
+void PutSquares(const Target& t, uint32_t* out, int count, ColourOf colour_of) {
+    switch (t.scale) {
+        case 2:
+            SpreadRow<2>(out, count, colour_of);
+            break;
+        case 3:
+            SpreadRow<3>(out, count, colour_of);
+            break;
+        case 4:
+            SpreadRow<4>(out, count, colour_of);
+            break;
+        default:
+            for (int i = 0; i < count; ++i) std::fill_n(out + i * t.scale, t.scale, colour_of(i));
+            break;
+    }
+    const size_t bytes = static_cast<size_t>(count) * t.scale * 4;
+    for (int r = 1; r < t.scale; ++r) std::memcpy(out + r * t.pitch, out, bytes);
+}
+
+// Writes n converted pixels of page row y from column x on, scaled, leaving out what does not
+// land on the surface.
 void WriteLine(const Target& t, int x, int y, const uint32_t* line, int n) {
     if (y < t.firstRow || y >= t.endRow) return;
     const int from = std::max(x, t.firstColumn);
@@ -131,13 +169,11 @@ void WriteLine(const Target& t, int x, int y, const uint32_t* line, int n) {
     if (from >= to) return;
     uint32_t* out = At(t, from, y);
     const uint32_t* in = line + (from - x);
-    const size_t count = static_cast<size_t>(to - from);
     if (t.scale == 1) {
-        std::memcpy(out, in, count * 4);
+        std::memcpy(out, in, static_cast<size_t>(to - from) * 4);
         return;
     }
-    for (size_t i = 0; i < count; ++i) out[2 * i] = out[2 * i + 1] = in[i];
-    std::memcpy(out + t.pitch, out, count * 8);
+    PutSquares(t, out, to - from, [in](int i) { return in[i]; });
 }
 
 uint32_t ToSurface(const Presenter& p, uint32_t colour) {
@@ -279,10 +315,9 @@ void ConvertRow(const Presenter& p, const Target& t, const uint8_t* in, int y, i
     x1 = std::min(x1, t.endColumn);
     if (x0 >= x1) return;
     uint32_t* out = At(t, x0, y);
-    if (t.scale == 2) {
-        uint32_t* const start = out;
-        for (int x = x0; x < x1; ++x, out += 2) out[0] = out[1] = p.colours[in[x]];
-        std::memcpy(start + t.pitch, start, static_cast<size_t>(x1 - x0) * 8);
+    if (t.scale != 1) {
+        const uint8_t* from = in + x0;
+        PutSquares(t, out, x1 - x0, [&p, from](int i) { return p.colours[from[i]]; });
         return;
     }
     constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
@@ -620,6 +655,14 @@ void Scr_Present() {
         p.sizes = window->full_screen_sizes(p.anySize);
         p.sizesKnown = true;
     }
+    const plat::DisplayOptions& options = plat::Plat().display;
+    const int window_scale = std::clamp(options.window_scale, 1, plat::kMaxWindowScale);
+    const bool desktop_wanted = options.desktop_full_screen;
+    const bool starting = !p.started;
+    if (starting) {
+        p.started = true;
+        if (desktop_wanted) p.desktop = window->desktop_size();
+    }
 
     // Page size in pixels.
     int page_width = page->width;
@@ -636,14 +679,22 @@ void Scr_Present() {
     plat::ScreenSize closest, closest43;
     const bool has_closest = Closest(p, needed_width, needed_height, false, closest);
     const bool has_closest43 = Closest(p, needed_width, needed_height, true, closest43);
+    // The largest whole scale at which the page fits on the desktop; 0 when it does not fit
+    // or the desktop's size is unknown.
+    const int desktop_scale =
+        desktop_wanted ? std::min(p.desktop.width / page_width, p.desktop.height / page_height) : 0;
 
     // One full-screen request per frame.
     const int previous_state = p.fullScreenState;
+    if (starting && desktop_scale > 0) p.fullScreenState = kDesktopFullScreen;
     int32_t requests = words.fullScreenRequests.load(std::memory_order_acquire);
     while (requests > 0 && !words.fullScreenRequests.compare_exchange_weak(
                                requests, requests - 1, std::memory_order_acq_rel)) {
     }
-    if (requests > 0) {
+    if (requests > 0 && desktop_wanted) {
+        p.fullScreenState =
+            p.fullScreenState == kWindowed && desktop_scale > 0 ? kDesktopFullScreen : kWindowed;
+    } else if (requests > 0) {
         const bool distinct43 =
             has_closest43 && (!has_closest || closest43.width != closest.width ||
                               closest43.height != closest.height);
@@ -658,15 +709,20 @@ void Scr_Present() {
     // A page whose size no listed size can hold goes back to the window.
     if (p.fullScreenState == 2 && !has_closest43) p.fullScreenState = has_closest ? 1 : 0;
     if (p.fullScreenState == 1 && !has_closest) p.fullScreenState = 0;
+    if (p.fullScreenState == kDesktopFullScreen && desktop_scale == 0) p.fullScreenState = 0;
     if (p.fullScreenState != previous_state) {
         if (previous_state == 0) ShowMouse(false);
         if (p.fullScreenState == 0) ShowMouse(true);
     }
 
     // Geometry.
-    int surface_width = page_width, surface_height = page_height;
-    p.scale = 1;
-    if (p.fullScreenState != 0) {
+    int surface_width = page_width * window_scale, surface_height = page_height * window_scale;
+    p.scale = window_scale;
+    if (p.fullScreenState == kDesktopFullScreen) {
+        surface_width = p.desktop.width;
+        surface_height = p.desktop.height;
+        p.scale = desktop_scale;
+    } else if (p.fullScreenState != 0) {
         const plat::ScreenSize& chosen = p.fullScreenState == 1 ? closest : closest43;
         surface_width = chosen.width;
         surface_height = chosen.height;

@@ -63,7 +63,7 @@ struct PresentGeometry {
     int scale = 1;
     int offsetX = 0;
     int offsetY = 0;
-    int fullScreenState = 0;  // 0 window, 1 closest size, 2 closest 4:3 size
+    int fullScreenState = 0;  // 0 window, 1 closest size, 2 closest 4:3 size, 3 desktop size
     uint32_t frames = 0;      // frame counter
     uint32_t updates = 0;     // window updates made
 };

@@ -1,5 +1,6 @@
 // Presentation: window size, change detection, full screen, blinking, cursor, work buffer,
-// and a presenter thread running beside the program thread.
+// a presenter thread running beside the program thread, and the scaled window and the
+// desktop-sized full screen that the player may ask for.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -29,6 +30,7 @@ class CountingWindow final : public plat::Window {
         any_size = false;
         return sizes;
     }
+    plat::ScreenSize desktop_size() override { return desktop; }
     plat::VideoSurface* set_video_mode(int width, int height, bool full_screen) override {
         modes.push_back(std::to_string(width) + "x" + std::to_string(height) +
                         (full_screen ? "F" : "W"));
@@ -50,6 +52,7 @@ class CountingWindow final : public plat::Window {
     void free_cursor() override { real_->free_cursor(); }
 
     std::vector<plat::ScreenSize> sizes;
+    plat::ScreenSize desktop;
     std::vector<std::string> modes;
     int updates = 0;
     bool mouse_visible = true;
@@ -112,6 +115,7 @@ class ShownWindow final : public plat::Window {
         any_size = false;
         return sizes;
     }
+    plat::ScreenSize desktop_size() override { return desktop; }
     plat::VideoSurface* set_video_mode(int width, int height, bool) override {
         pixels.assign(static_cast<size_t>(width) * height, 0xDEADBEEF);
         shown.assign(pixels.size(), 0x5EED5EED);  // never shown yet
@@ -149,6 +153,7 @@ class ShownWindow final : public plat::Window {
     }
 
     std::vector<plat::ScreenSize> sizes;
+    plat::ScreenSize desktop;
     std::vector<uint32_t> pixels;
     std::vector<uint32_t> shown;
     plat::VideoSurface surface;
@@ -165,10 +170,11 @@ class PresentTest : public ScreenTest {
         window_ = std::make_unique<CountingWindow>(plat::MakeSdlWindow());
         Install(window_.get());
     }
-    void Install(plat::Window* window) {
+    void Install(plat::Window* window, plat::DisplayOptions display = {}) {
         plat::Platform platform;
         platform.clock = &clock_;
         platform.window = window;
+        platform.display = display;
         plat::Plat_Install(platform);
     }
     void Present(int frames = 1) {
@@ -542,6 +548,189 @@ TEST_F(PresentTest, TextBlinkAndCursorShowOnlyTheirCells) {
     }
     // Updates on the first frame and whenever a phase changed: the cursor every 4 frames.
     EXPECT_EQ(window.updates, 11);
+}
+
+// The geometry the presenter chose, as "WIDTHxHEIGHT scale S at (X, Y)".
+std::string Geometry() {
+    const PresentGeometry g = Scr_PresentGeometry();
+    return std::to_string(g.surfaceWidth) + "x" + std::to_string(g.surfaceHeight) + " scale " +
+           std::to_string(g.scale) + " at (" + std::to_string(g.offsetX) + ", " +
+           std::to_string(g.offsetY) + ")";
+}
+
+TEST_F(PresentTest, ScaledWindowFollowsTheVisualPage) {
+    for (const int scale : {2, 3}) {
+        Scr_Startup();
+        window_->modes.clear();
+        Install(window_.get(), {scale, false});
+        Present();
+        Scr_SetMode(12, 0, 0, 0, 1);
+        Present();
+        Scr_SetMode(7, 0, 0, 0, 1);
+        Present();
+        const std::vector<std::string> expected[] = {{"1280x800W", "1280x960W", "640x400W"},
+                                                     {"1920x1200W", "1920x1440W", "960x600W"}};
+        EXPECT_EQ(window_->modes, expected[scale - 2]);
+        EXPECT_EQ(Geometry(), std::to_string(320 * scale) + "x" + std::to_string(200 * scale) +
+                                  " scale " + std::to_string(scale) + " at (0, 0)");
+    }
+}
+
+TEST_F(PresentTest, ScaledFramesShowEveryPagePixelAsASquare) {
+    struct Layout {
+        const char* what;
+        int mode;
+        plat::DisplayOptions display;
+        uint32_t red, blue;
+    };
+    const Layout layouts[] = {
+        {"mode 12 window at scale 2", 12, {2, false}, 0xFF0000, 0xFF},
+        {"mode 7 window at scale 3", 7, {3, false}, 0xFF, 0xFF0000},
+        {"mode 7 desktop full screen at scale 5", 7, {1, true}, 0xFF0000, 0xFF},
+        {"mode 12 desktop full screen at scale 2", 12, {4, true}, 0xFF0000, 0xFF},
+    };
+    for (const Layout& layout : layouts) {
+        Scr_Startup();
+        ShownWindow window(layout.red, 0xFF00, layout.blue);
+        window.desktop = {1920, 1080};
+        Install(&window, layout.display);
+        Scr_SetMode(layout.mode, 0, 0, 0, 1);
+        Scr_Color(14, 1, 0, 3);
+        Scr_Print("Pronto?", true);
+        Scr_FillBox(20, 40, 90, 60, 12);
+        Present();
+        const PresentGeometry g = Scr_PresentGeometry();
+        ASSERT_EQ(window.last_rects.size(), 1u) << layout.what;
+        ExpectScreenShowsPage(window, Active(), layout.what);
+
+        // One row changes: only rectangles covering that row's squares are shown.
+        Scr_FillBox(50, 70, 130, 70, 10);
+        window.shown[static_cast<size_t>(g.offsetY + 70 * g.scale) * g.surfaceWidth + g.offsetX +
+                     50 * g.scale] = 0x5EED5EED;
+        Present();
+        ASSERT_FALSE(window.last_rects.empty()) << layout.what;
+        for (const plat::SurfaceRect& r : window.last_rects) {
+            EXPECT_EQ(r.y, g.offsetY + 70 * g.scale) << layout.what;
+            EXPECT_EQ(r.height, g.scale) << layout.what;
+            EXPECT_LE(r.x, g.offsetX + 50 * g.scale) << layout.what;
+            EXPECT_GE(r.x + r.width, g.offsetX + 131 * g.scale) << layout.what;
+            EXPECT_LE(r.width, 97 * g.scale) << layout.what;
+            EXPECT_EQ((r.x - g.offsetX) % g.scale, 0) << layout.what;
+        }
+        ExpectScreenShowsPage(window, Active(), layout.what);
+        // A colour change redraws the whole page.
+        Scr_Color(14, 2, 0, 3);
+        Present();
+        ExpectScreenShowsPage(window, Active(), layout.what);
+    }
+}
+
+TEST_F(PresentTest, ScaledTextCellsAndCursor) {
+    ShownWindow window(0xFF0000, 0xFF00, 0xFF);
+    Install(&window, {3, false});
+    Scr_Color(14, 4, 0, 3);
+    Scr_Print("\x82", false);
+    Scr_Locate(2, 1, 1, 6, 7, 31);  // a visible two-line cursor (rows 13 and 14) below it
+    for (int frame = 1; frame <= 4; ++frame) Present();  // frame 4: the cursor is on
+    ASSERT_EQ(Geometry(), "1920x1200 scale 3 at (0, 0)");
+    for (int y = 0; y < 2 * 16 * 3; ++y) {
+        for (int x = 0; x < 2 * 8 * 3; ++x) {
+            const int px = x / 3, py = y / 3;
+            uint32_t expected = 0;
+            if (py < 16 && px < 8) {
+                expected = kFont8x16[0x82 * 128 + py * 8 + px] != 0 ? 0xFFFF55u : 0xAA0000u;
+            } else if (py == 16 + 13 || py == 16 + 14) {
+                expected = px < 8 ? 0xAAAAAAu : 0u;
+            }
+            ASSERT_EQ(window.Shown(x, y), expected) << x << "," << y;
+        }
+    }
+    // The cursor going off shows its cell alone, scaled.
+    Present(4);
+    ASSERT_EQ(window.last_rects.size(), 1u);
+    EXPECT_EQ(window.last_rects[0].x, 0);
+    EXPECT_EQ(window.last_rects[0].y, 16 * 3);
+    EXPECT_EQ(window.last_rects[0].width, 8 * 3);
+    EXPECT_EQ(window.last_rects[0].height, 16 * 3);
+    EXPECT_EQ(window.Shown(5, (16 + 13) * 3), 0u);
+}
+
+TEST_F(PresentTest, DesktopFullScreenCentresTheLargestWholeScale) {
+    window_->desktop = {1920, 1080};
+    window_->sizes = {{640, 480}, {800, 600}};  // not used: the monitor keeps its mode
+    Install(window_.get(), {3, true});
+    Present();
+    EXPECT_EQ(Geometry(), "1920x1080 scale 2 at (320, 140)");  // the 640 x 400 text screen
+    EXPECT_EQ(Scr_PresentGeometry().fullScreenState, 3);
+    EXPECT_FALSE(window_->mouse_visible);
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Present();
+    EXPECT_EQ(Geometry(), "1920x1080 scale 2 at (320, 60)");
+    Scr_SetMode(7, 0, 0, 0, 1);
+    Scr_Cls(0, 4, 3);
+    Present();
+    EXPECT_EQ(Geometry(), "1920x1080 scale 5 at (160, 40)");
+    EXPECT_EQ(Scr_PresentedPixel(159, 40), 0x000000u);
+    EXPECT_EQ(Scr_PresentedPixel(160, 39), 0x000000u);
+    EXPECT_EQ(Scr_PresentedPixel(160, 40), 0xAA0000u);
+    EXPECT_EQ(Scr_PresentedPixel(1759, 1039), 0xAA0000u);
+    EXPECT_EQ(Scr_PresentedPixel(1760, 1039), 0x000000u);
+    EXPECT_EQ(Scr_PresentedPixel(1759, 1040), 0x000000u);
+
+    // Alt+Enter: the window at the chosen scale, and back to the same full screen.
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Geometry(), "960x600 scale 3 at (0, 0)");
+    EXPECT_EQ(Scr_PresentGeometry().fullScreenState, 0);
+    EXPECT_TRUE(window_->mouse_visible);
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Geometry(), "1920x1080 scale 5 at (160, 40)");
+    EXPECT_FALSE(window_->mouse_visible);
+    const std::vector<std::string> expected = {"1920x1080F", "960x600W", "1920x1080F"};
+    EXPECT_EQ(window_->modes, expected);
+}
+
+TEST_F(PresentTest, DesktopFullScreenNeedsAKnownDesktopThatHoldsThePage) {
+    // Unknown: the window, at the chosen scale, and Alt+Enter keeps it.
+    Install(window_.get(), {2, true});
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Present();
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Geometry(), "1280x960 scale 2 at (0, 0)");
+    EXPECT_EQ(Rt_Words().fullScreenRequests.load(), 0);
+    // A desktop that holds mode 7 but not mode 12: the full screen ends with a mode-12 page.
+    Scr_Startup();
+    window_->desktop = {800, 450};
+    window_->modes.clear();
+    Install(window_.get(), {1, true});
+    Scr_SetMode(7, 0, 0, 0, 1);
+    Present();
+    EXPECT_EQ(Geometry(), "800x450 scale 2 at (80, 25)");
+    Scr_SetMode(12, 0, 0, 0, 1);
+    Present();
+    EXPECT_EQ(Geometry(), "640x480 scale 1 at (0, 0)");
+    EXPECT_TRUE(window_->mouse_visible);
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Geometry(), "640x480 scale 1 at (0, 0)");
+}
+
+TEST_F(PresentTest, ListedFullScreenReturnsToTheScaledWindow) {
+    window_->sizes = {{640, 480}, {800, 600}};
+    window_->desktop = {1920, 1080};  // not used without the option
+    Install(window_.get(), {2, false});
+    Scr_SetMode(7, 0, 0, 0, 1);
+    Present();
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Geometry(), "640x480 scale 2 at (0, 40)");
+    Rt_Words().fullScreenRequests = 1;
+    Present();
+    EXPECT_EQ(Geometry(), "640x400 scale 2 at (0, 0)");
+    const std::vector<std::string> expected = {"640x400W", "640x480F", "640x400W"};
+    EXPECT_EQ(window_->modes, expected);
 }
 
 }  // namespace
