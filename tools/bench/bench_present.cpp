@@ -1,4 +1,5 @@
-// Presenting frames (changed, unchanged, one line changed) in modes 12, 7 and text, the replay
+// Presenting frames (changed, unchanged, one line changed) in modes 12, 7 and text, in the
+// plain window, in a window at scale 2 and in a 1920 x 1080 desktop-sized full screen, the replay
 // driver's snapshot, and their anchors: memcpy of the output frame, memcmp of the page and a
 // plain palette-lookup loop.
 #include <cstdlib>
@@ -39,6 +40,7 @@ class MemoryWindow final : public plat::Window {
         any_size = false;
         return {};
     }
+    plat::ScreenSize desktop_size() override { return {1920, 1080}; }
     plat::VideoSurface* set_video_mode(int width, int height, bool) override {
         pixels_.assign(static_cast<size_t>(width) * height, 0);
         surface_.pixels = reinterpret_cast<uint8_t*>(pixels_.data());
@@ -65,7 +67,7 @@ class MemoryWindow final : public plat::Window {
 // The screen runtime on one window, in one mode, without its threads.
 class Screen {
   public:
-    Screen(plat::Window* window, int mode) {
+    Screen(plat::Window* window, int mode, plat::DisplayOptions display = {}) {
         plat::Plat_Install(plat::Platform{});
         ResetWords();
         Rt_ClearLowMemory();
@@ -73,6 +75,7 @@ class Screen {
         plat::Platform platform;
         platform.clock = &clock_;
         platform.window = window;
+        platform.display = display;
         plat::Plat_Install(platform);
         if (mode != 0) Scr_SetMode(mode, 0, 0, 0, 1);
     }
@@ -135,9 +138,10 @@ Sizes SizesOf(int mode) {
     }
 }
 
-void PresentFrames(benchmark::State& state, int mode, Change change) {
+void PresentFrames(benchmark::State& state, int mode, Change change,
+                   plat::DisplayOptions display = {}) {
     MemoryWindow window;
-    Screen screen(&window, mode);
+    Screen screen(&window, mode, display);
     DrawPattern(0);
     Scr_Present();
     const int line = mode == 0 ? 12 : 100;
@@ -152,7 +156,11 @@ void PresentFrames(benchmark::State& state, int mode, Change change) {
         Scr_Present();
     }
     const Sizes sizes = SizesOf(mode);
-    if (change == Change::Whole && mode == 0) {
+    if (display.window_scale != 1 || display.desktop_full_screen) {
+        // The frame drawn is larger: the anchor is a copy of the surface's pixels.
+        const plat::VideoSurface* surface = Scr_CurrentSurface();
+        bench::Anchor(state, {"memcpy/" + std::to_string(surface->width * surface->height * 4)});
+    } else if (change == Change::Whole && mode == 0) {
         bench::Anchor(state, {"memcpy/" + std::to_string(sizes.frame_bytes)});
     } else if (change == Change::Whole) {
         bench::Anchor(state, {"memcpy/" + std::to_string(sizes.frame_bytes),
@@ -240,8 +248,28 @@ const bool g_registered = [] {
         const std::string mode_name = mode == 0 ? "text" : std::to_string(mode);
         for (const auto& change : changes) {
             benchmark::RegisterBenchmark(("present/" + mode_name + "/" + change.name).c_str(),
-                                         PresentFrames, mode, change.change);
+                                         PresentFrames, mode, change.change,
+                                         plat::DisplayOptions{});
         }
+    }
+    // Scaled frames: the window at scale 2, and the full screen at 1920 x 1080 (mode 12 and text
+    // at scale 2, mode 7 at scale 5).
+    for (const int mode : {12, 7, 0}) {
+        const std::string mode_name = mode == 0 ? "text" : std::to_string(mode);
+        for (const auto& change : {changes[0], changes[2]}) {
+            benchmark::RegisterBenchmark(
+                ("present/" + mode_name + "/" + change.name + "/scale2").c_str(), PresentFrames,
+                mode, change.change, plat::DisplayOptions{2, false});
+            benchmark::RegisterBenchmark(
+                ("present/" + mode_name + "/" + change.name + "/desktop").c_str(), PresentFrames,
+                mode, change.change, plat::DisplayOptions{1, true});
+        }
+    }
+    benchmark::RegisterBenchmark("memcpy", bench::Memcpy)->Arg(int64_t{1920} * 1080 * 4);
+    // Mode 7 at scale 2 is as large as the text screen, whose copy is registered below.
+    for (const int mode : {12, 0}) {
+        benchmark::RegisterBenchmark("memcpy", bench::Memcpy)
+            ->Arg(static_cast<int64_t>(SizesOf(mode).frame_bytes) * 4);
     }
     benchmark::RegisterBenchmark("window/12/changed", PresentInWindow, Change::Whole)
         ->UseRealTime();
