@@ -129,6 +129,7 @@ uint32_t* At(const Target& t, int x, int y) {
            x * t.scale;
 }
 
+// The top row of count squares N pixels wide: each colour N times.
 template <int N, typename ColourOf>
 void SpreadRow(uint32_t* out, int count, ColourOf colour_of) {
     for (int i = 0; i < count; ++i, out += N) {
@@ -682,7 +683,9 @@ void Scr_Present() {
     // The largest whole scale at which the page fits on the desktop; 0 when it does not fit
     // or the desktop's size is unknown.
     const int desktop_scale =
-        desktop_wanted ? std::min(p.desktop.width / page_width, p.desktop.height / page_height) : 0;
+        desktop_wanted && page_width > 0 && page_height > 0
+            ? std::min(p.desktop.width / page_width, p.desktop.height / page_height)
+            : 0;
 
     // One full-screen request per frame.
     const int previous_state = p.fullScreenState;
