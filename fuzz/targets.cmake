@@ -4,4 +4,5 @@ set(BRUNOLT_FUZZ_TARGETS
   number_text:brunolt_value
   music_macro:brunolt_value
   input_field:brunolt_value
-  high_scores:brunolt_game)
+  high_scores:brunolt_game
+  replay_script:brunolt_replay)

@@ -192,16 +192,10 @@ void DriverTrapHook() {
     driver->notify();
 }
 
-std::string Trim(const std::string& text) {
-    const size_t start = text.find_first_not_of(" \t");
-    if (start == std::string::npos) return "";
-    const size_t end = text.find_last_not_of(" \t");
-    return text.substr(start, end - start + 1);
-}
-
-bool AllDigits(const std::string& word) {
-    return !word.empty() &&
-           std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+// A file written whole: what is still buffered reaches the disk, or the failure shows.
+bool Written(std::ofstream& out) {
+    out.close();
+    return !out.fail();
 }
 
 // A recognised cell matches an expected byte; a cell of one colour is a blank or a full block.
@@ -237,6 +231,7 @@ class Driver {
     }
 
     const std::string& failure() const { return failure_; }
+    void fail_with(const std::string& message) { fail(message); }
     int line_number() const { return line_number_.load(std::memory_order_acquire); }
 
   private:
@@ -372,45 +367,37 @@ class Driver {
         const auto& words = line.words;
         const std::string& command = line.command;
         if (command == "key") {
-            if (words.empty() || words.size() > 2) return fail("key NAME [COUNT]");
-            const int count = words.size() == 2 ? std::atoi(words[1].c_str()) : 1;
+            uint64_t count = 1;
+            if (words.size() == 2) Script_Number(words[1], kMaxKeyCount, count);
             std::vector<plat::WindowEvent> events;
-            if (!Keys_Press(words[0], events)) return fail("unknown key " + words[0]);
-            for (int i = 0; i < count; ++i) press(events);
+            Keys_Press(words[0], events);
+            for (uint64_t i = 0; i < count; ++i) press(events);
             return drain_presses();
         }
         if (command == "type") {
-            for (char c : line.rest) {
-                std::vector<plat::WindowEvent> events = Keys_TypeChar(c);
-                if (events.empty()) return fail(std::string("cannot type '") + c + "'");
-                press(events);
-            }
+            for (char c : line.rest) press(Keys_TypeChar(c));
             return drain_presses();
         }
         if (command == "wait") {
-            if (words.size() != 1 || !AllDigits(words[0])) return fail("wait MS");
-            clock_.delay_ms(static_cast<uint32_t>(std::stoul(words[0])));
+            uint64_t wait_ms = 0;
+            Script_Number(words[0], kMaxScriptWaitMs, wait_ms);
+            clock_.delay_ms(static_cast<uint32_t>(wait_ms));
             return true;
         }
         if (command == "idle") {
-            if (words.size() > 1 || (words.size() == 1 && !AllDigits(words[0]))) {
-                return fail("idle [MS]");
-            }
-            const uint32_t limit =
-                words.empty() ? 60000 : static_cast<uint32_t>(std::stoul(words[0]));
+            uint64_t limit = 60000;
+            if (words.size() == 1) Script_Number(words[0], kMaxScriptWaitMs, limit);
             // Nothing announces it: looked at every few milliseconds of game time.
             const bool idle = await(
-                limit, [] { return Rt_Words().keyWait.load(std::memory_order_acquire) != 0; }, 5);
+                static_cast<uint32_t>(limit),
+                [] { return Rt_Words().keyWait.load(std::memory_order_acquire) != 0; }, 5);
             return idle ? true : fail("the game did not wait for a key");
         }
         if (command == "until") {
-            std::string text = Trim(line.rest);
-            uint32_t limit = 120000;
-            const size_t blank = text.find_last_of(' ');
-            if (blank != std::string::npos && AllDigits(text.substr(blank + 1))) {
-                limit = static_cast<uint32_t>(std::stoul(text.substr(blank + 1)));
-                text = Trim(text.substr(0, blank));
-            }
+            UntilArguments until;
+            Script_UntilArguments(line.rest, until);
+            const std::string& text = until.text;
+            const auto limit = static_cast<uint32_t>(until.limit_ms);
             const std::string wanted = Cp437_FromUtf8(text);
             ScreenSnapshot last;
             const bool seen = watch_screen(
@@ -434,19 +421,17 @@ class Driver {
             return true;
         }
         if (command == "expect" || command == "expect-colour") {
-            if (words.size() < 3 || !AllDigits(words[0]) || !AllDigits(words[1])) {
-                return fail(command + " ROW COL " + (command == "expect" ? "TEXT" : "N"));
-            }
-            const int row = std::stoi(words[0]);
-            const int column = std::stoi(words[1]);
-            std::string text;
-            if (command == "expect") {
-                const size_t after_row = line.rest.find(words[0]) + words[0].size();
-                const size_t after_col = line.rest.find(words[1], after_row) + words[1].size();
-                text = line.rest.substr(std::min(line.rest.size(), after_col + 1));
-            }
+            uint64_t row_number = 0, column_number = 0, colour_number = 0;
+            Script_Number(words[0], kMaxScriptCell, row_number);
+            Script_Number(words[1], kMaxScriptCell, column_number);
+            const auto row = static_cast<int>(row_number);
+            const auto column = static_cast<int>(column_number);
+            const std::string text = command == "expect" ? Script_ExpectText(line) : "";
             const std::string wanted = Cp437_FromUtf8(text);
-            const int colour = command == "expect-colour" ? std::stoi(words[2]) : -1;
+            int colour = -1;
+            if (command == "expect-colour" && Script_Number(words[2], 255, colour_number)) {
+                colour = static_cast<int>(colour_number);
+            }
             ScreenSnapshot last;
             const bool seen = watch_screen(
                 2000,
@@ -485,14 +470,10 @@ class Driver {
             return true;
         }
         if (command == "clock") {
-            const int seconds = words.size() == 1 ? Replay_ParseClock(words[0]) : -1;
-            if (seconds < 0) return fail("clock HH:MM:SS");
-            clock_.set_time_of_day(seconds);
+            clock_.set_time_of_day(Replay_ParseClock(words[0]));
             return true;
         }
         if (command == "answer") {
-            if (words.size() != 1 || (words[0] != "yes" && words[0] != "no"))
-                return fail("answer yes|no");
             if (!await(
                     2000, [] { return WindowBox_IsOpen(); }, 10))
                 return fail("no message box is open");
@@ -508,27 +489,27 @@ class Driver {
             return true;
         }
         if (command == "exit") {
-            if (words.size() != 1 || !AllDigits(words[0])) return fail("exit CODE");
+            uint64_t expected = 0;
+            Script_Number(words[0], 255, expected);
             if (!await(120000, [&] { return shared_.ended.load(std::memory_order_acquire); })) {
                 ScreenSnapshot last;
                 snapshot(last);
                 return fail("the game did not end; the screen showed:" + screen_dump(last));
             }
             const int code = shared_.exit_code.load();
-            if (code != std::stoi(words[0])) {
+            if (code != static_cast<int>(expected)) {
                 return fail("expected exit code " + words[0] + ", the game ended with " +
                             std::to_string(code));
             }
             return true;
         }
         if (command == "screen" || command == "shot") {
-            if (words.size() != 1) return fail(command + " FILE");
             ScreenSnapshot shot;
             if (!snapshot(shot)) return fail("no frame was presented");
             if (command == "screen") {
                 std::ofstream out(output_path(words[0]), std::ios::binary);
                 for (const auto& row : Snapshot_TextRows(shot)) out << row << '\n';
-                if (!out) return fail("cannot write " + words[0]);
+                if (!Written(out)) return fail("cannot write " + words[0]);
             } else if (!plat::Png_WriteRgb(output_path(words[0]), shot.window_width,
                                            shot.window_height, shot.window_pixels.data())) {
                 return fail("cannot write " + words[0]);
@@ -536,28 +517,23 @@ class Driver {
             return true;
         }
         if (command == "state") {
-            if (words.size() != 1) return fail("state FILE");
             std::string json;
             if (!read_state(json)) return fail("the game's state could not be read");
             std::ofstream out(output_path(words[0]), std::ios::binary);
             out << json << '\n';
-            return out ? true : fail("cannot write " + words[0]);
+            return Written(out) ? true : fail("cannot write " + words[0]);
         }
         if (command == "sounds") {
-            if (words.size() != 1) return fail("sounds FILE");
             std::ofstream out(output_path(words[0]), std::ios::binary);
             for (const auto& entry : mixer_.log_lines()) out << entry << '\n';
-            return out ? true : fail("cannot write " + words[0]);
+            return Written(out) ? true : fail("cannot write " + words[0]);
         }
         if (command == "seed") {
             // The random generator's seed, set on the program thread at its next statement
             // check: what the game draws after it no longer depends on the timer.
-            if (words.size() != 1 || !AllDigits(words[0]) || words[0].size() > 8) {
-                return fail("seed N (0 to 16777215)");
-            }
-            const int64_t seed = std::stoll(words[0]);
-            if (seed > 0xFFFFFF) return fail("seed N (0 to 16777215)");
-            shared_.seed_request.store(seed, std::memory_order_release);
+            uint64_t seed = 0;
+            Script_Number(words[0], 0xFFFFFF, seed);
+            shared_.seed_request.store(static_cast<int64_t>(seed), std::memory_order_release);
             Rt_RequestCheck();
             if (!await(kRequestLimitMs,
                        [&] { return shared_.seed_request.load(std::memory_order_acquire) < 0; })) {
@@ -566,7 +542,6 @@ class Driver {
             return true;
         }
         if (command == "dial") {
-            if (words.size() != 1) return fail("dial NUMBER|culprit|existing|nonexistent");
             // The telephone must be ready: its first pass drawn (the culprit's number drawn),
             // and the attempt before ended, so that a new one starts with no digit dialled.
             std::string json;
@@ -624,8 +599,11 @@ class Driver {
 // for ever, or one blocked outside the clock), and nothing inside the run can end it.
 class Watchdog {
   public:
-    Watchdog(plat::Clock& clock, const Driver& driver, const std::string& script)
-        : thread_([this, &clock, &driver, script] { watch(clock, driver, script); }) {}
+    // `scratch`: a folder of this run to remove before the process ends (empty: none).
+    Watchdog(plat::Clock& clock, const Driver& driver, const std::string& script,
+             const std::string& scratch)
+        : scratch_(scratch),
+          thread_([this, &clock, &driver, script] { watch(clock, driver, script); }) {}
     ~Watchdog() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -652,11 +630,14 @@ class Watchdog {
                 std::fprintf(stderr, "%s:%d: the game hangs: its time has not moved for %lld s\n",
                              script.c_str(), line, static_cast<long long>(kWatchdog.count()));
                 std::fflush(stderr);
+                std::error_code error;
+                if (!scratch_.empty()) fs::remove_all(scratch_, error);
                 std::_Exit(1);
             }
         }
     }
 
+    const std::string scratch_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool done_ = false;
@@ -667,10 +648,14 @@ class Watchdog {
 class DataCopy {
   public:
     bool make(const std::string& from) {
-        char pattern[] = "/tmp/brunolt-replay-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) return false;
-        path_ = pattern;
         std::error_code error;
+        // In $TMPDIR when it is set, else /tmp.
+        const fs::path base = fs::temp_directory_path(error);
+        std::string pattern =
+            ((error ? fs::path("/tmp") : base) / "brunolt-replay-XXXXXX").string();
+        error.clear();
+        if (mkdtemp(pattern.data()) == nullptr) return false;
+        path_ = pattern;
         for (const auto& entry : fs::directory_iterator(from, error)) {
             const std::string name = entry.path().filename().string();
             const std::string ext = entry.path().extension().string();
@@ -693,14 +678,6 @@ class DataCopy {
 
 }  // namespace
 
-int Replay_ParseClock(const std::string& text) {
-    int h = 0, m = 0, s = 0;
-    char extra = 0;
-    if (std::sscanf(text.c_str(), "%d:%d:%d%c", &h, &m, &s, &extra) != 3) return -1;
-    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return -1;
-    return h * 3600 + m * 60 + s;
-}
-
 int Replay_Run(const ReplayOptions& options) {
     std::ifstream in(options.script_path, std::ios::binary);
     if (!in) {
@@ -710,6 +687,21 @@ int Replay_Run(const ReplayOptions& options) {
     std::stringstream text;
     text << in.rdbuf();
     const std::vector<ScriptLine> lines = Script_Parse(text.str());
+    // Every line is checked before the game starts: a mistake shows at once, with its line.
+    for (const ScriptLine& line : lines) {
+        const std::string problem = Script_Check(line);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s:%d: %s\n", options.script_path.c_str(), line.number,
+                         problem.c_str());
+            return 1;
+        }
+    }
+    std::error_code error;
+    if (!options.data_directory.empty() && !fs::is_directory(options.data_directory, error)) {
+        std::fprintf(stderr, "brunolt-replay: %s is not a folder\n",
+                     options.data_directory.c_str());
+        return 1;
+    }
 
     // The driver always runs headless.
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -750,12 +742,18 @@ int Replay_Run(const ReplayOptions& options) {
 
     Driver driver(options, *clock, mixer, shared);
     std::optional<Watchdog> watchdog;
-    if (clock->is_virtual()) watchdog.emplace(*clock, driver, options.script_path);
+    if (clock->is_virtual()) watchdog.emplace(*clock, driver, options.script_path, copy.path());
     std::atomic<bool> script_ok{false};
     std::thread script(
         [&](plat::ClockSeat seat) {
             const plat::ClockThread script_on_clock(std::move(seat));
-            const bool ok = driver.run(lines);
+            bool ok = false;
+            try {
+                ok = driver.run(lines);
+            } catch (const std::exception& problem) {
+                // Reported with its line like any other failure; the run still ends cleanly.
+                driver.fail_with(problem.what());
+            }
             script_ok = ok;
             shared.script_done.store(true, std::memory_order_release);
             // Whatever the script left running ends like a closed window.

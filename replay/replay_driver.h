@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime_main.h"
+#include "script.h"
 
 // --speed max: virtual time, as fast as the machine goes and the same every time.
 constexpr uint32_t kReplaySpeedMax = 0;
@@ -29,6 +30,3 @@ struct ReplayOptions {
 // Runs the script against the game; 0 when every line held, 1 otherwise (a message naming the
 // script line goes to standard error).
 int Replay_Run(const ReplayOptions& options);
-
-// "HH:MM:SS" as seconds since midnight; -1 when malformed.
-int Replay_ParseClock(const std::string& text);

@@ -9,7 +9,7 @@ root=$(pwd)
 build=$(cd "$1" && pwd)
 seconds=${2:-30}
 [ $# -ge 2 ] && shift 2 || shift $#
-targets=${*:-picture number_text music_macro input_field high_scores}
+targets=${*:-picture number_text music_macro input_field high_scores replay_script}
 runs="$build/fuzz-runs"
 for target in $targets; do
     # New inputs go to a folder of the build, so the seeds in the repository stay as they are.
@@ -17,10 +17,17 @@ for target in $targets; do
     dict=""
     [ -f "$root/fuzz/dict/$target.dict" ] && dict="-dict=$root/fuzz/dict/$target.dict"
     max_len=2048
+    seeds="$root/fuzz/corpus/$target"
+    if [ "$target" = replay_script ]; then
+        # The game's own scripts are seeds as well; the demo is copied in with the new inputs.
+        cp "$root/data/demo.replay" "$runs/$target/"
+        seeds="$seeds $root/tests/scripts"
+        max_len=8192
+    fi
     [ "$target" = picture ] && max_len=4096
     if ! "$build/bin/${target}_fuzz" -seed=1 -max_total_time="$seconds" -max_len="$max_len" \
         -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 $dict \
-        -artifact_prefix="$runs/$target-" "$runs/$target" "$root/fuzz/corpus/$target" \
+        -artifact_prefix="$runs/$target-" "$runs/$target" $seeds \
         >"$runs/$target.log" 2>&1; then
         tail -n 60 "$runs/$target.log"
         echo "fuzz: $target crashed; its input is in $runs/"

@@ -1,5 +1,6 @@
-// Runs a fuzz target's entry point once for every file in the folders given: a crash, a
-// sanitizer report or a failed check of the target ends the run and fails the test.
+// Runs a fuzz target's entry point once for every file given and every file in the folders
+// given: a crash, a sanitizer report or a failed check of the target ends the run and fails
+// the test.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     // Read first: a target may change the working directory when it starts.
     std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
+        if (std::filesystem::is_regular_file(argv[i])) {
+            files.push_back(std::filesystem::absolute(argv[i]));
+            continue;
+        }
         for (const auto& item : std::filesystem::directory_iterator(argv[i])) {
             if (item.is_regular_file()) files.push_back(std::filesystem::absolute(item.path()));
         }
