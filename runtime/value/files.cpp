@@ -512,10 +512,14 @@ int32_t FinishReplacement(FileEntry& entry) {
 // ---- Reading --------------------------------------------------------------------------------
 
 constexpr int kEnd = -1;     // the end of the file or a Ctrl-Z
-constexpr int kFailed = -2;  // a read failure, raised
+constexpr int kFailed = -2;  // a read failure, raised, or a stop: the read is abandoned
 
+// Reads one byte, one call each. A field may be many megabytes long, so a program told to stop
+// (a closed window, a signal) leaves the read at once instead of at the end of its statement,
+// which parks it.
 int ReadByte(FileEntry& entry, bool ctrlZEnds) {
     if (entry.endOfFile) return kEnd;
+    if (Rt_Words().stop.load(std::memory_order_relaxed) != 0) return kFailed;
     uint8_t byte = 0;
     const int64_t done = File_SystemCalls().Read(entry.handle, &byte, 1);
     if (done < 0) {

@@ -212,6 +212,39 @@ TEST_F(FilesTest, EndOfFileInsideAQuotedFieldEndsItWithoutError) {
     EXPECT_EQ(Fields("\"ANN"), (Strings{"ANN"}));
 }
 
+// Reads one byte at a time, as a field is read, and raises the stop flag at a chosen read.
+class StoppingCalls : public FileSystemCalls {
+  public:
+    int64_t reads = 0;
+    int64_t stopAtRead = -1;
+    int64_t Read(int fd, void* bytes, size_t count) override {
+        if (++reads == stopAtRead) Rt_Words().stop.store(1);
+        return FileSystemCalls::Read(fd, bytes, count);
+    }
+};
+
+TEST_F(FilesTest, AStopEndsALongFieldAtOnceAndTheFieldIsReadWholeWithoutOne) {
+    // 20 MiB with no closing quote, read byte by byte.
+    const std::string body(20u << 20, 'x');
+    WriteWhole(dir / "long.txt", "\"" + body);
+    StoppingCalls calls;
+    filetest::InstalledCalls installed(calls);
+    Open("long.txt", FileMode::Input, 3);
+    calls.stopAtRead = calls.reads + 1000;
+    RtString field = "kept";
+    File_InputField(3, field);
+    Rt_Words().stop.store(0);
+    // The read after the stop is the last; nothing is raised and the variable keeps its value.
+    EXPECT_EQ(calls.reads, calls.stopAtRead);
+    EXPECT_EQ(TakeError(), 0u);
+    EXPECT_EQ(field, "kept");
+    File_Close(3);
+
+    // With no stop such a field is read whole, then error 62 (a shorter one: a byte a call).
+    const std::string shorter = body.substr(0, 100000);
+    EXPECT_EQ(Fields("\"" + shorter), Strings{shorter});
+}
+
 TEST_F(FilesTest, InputFieldErrorsAndTheVariableAfterThem) {
     RtString field = "kept";
     File_InputField(4, field);
