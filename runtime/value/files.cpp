@@ -259,6 +259,11 @@ struct FileEntry {
     // A write to the temporary file failed: its contents are incomplete and never replace
     // the old file.
     bool outputFailed = false;
+    // Rewritten in place (a folder that takes no new file): the output is kept here and
+    // written over the old contents by the close, in one call, so that until then the file
+    // holds the old contents whole, and output that is abandoned leaves them as they were.
+    bool heldInMemory = false;
+    std::string held;
 };
 
 // The runtime's file tables, used only by the program thread (and by the shutdown sequence
@@ -394,12 +399,8 @@ int32_t OpenForReplacement(const std::string& path, FileEntry& entry) {
     const std::string temporary = TemporaryPathFor(target);
     const int fd = OpenTemporary(temporary, AccessFlags(entry.readable, true));
     if (fd < 0 && !created && FolderRefuses(-fd)) {
-        const int emptied = calls.FileTruncate(probe, 0);
-        if (emptied < 0) {
-            calls.Close(probe);
-            return IoErrorNumber(-emptied);
-        }
         entry.handle = probe;
+        entry.heldInMemory = true;
         return 0;
     }
     calls.Close(probe);
@@ -463,8 +464,13 @@ int32_t PrepareOpenedFile(FileEntry& entry) {
 bool WriteBytes(FileEntry& entry, const RtString& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
-        const int64_t written =
-            File_SystemCalls().Write(entry.handle, bytes.data() + done, bytes.size() - done);
+        int64_t written = static_cast<int64_t>(bytes.size() - done);
+        if (entry.heldInMemory) {
+            entry.held.append(bytes.data() + done, bytes.size() - done);
+        } else {
+            written =
+                File_SystemCalls().Write(entry.handle, bytes.data() + done, bytes.size() - done);
+        }
         if (written <= 0) {
             if (!entry.temporaryPath.empty()) entry.outputFailed = true;
             Err_Raise(written < 0 ? IoErrorNumber(static_cast<int>(-written))
@@ -507,6 +513,27 @@ int32_t FinishReplacement(FileEntry& entry) {
         calls.Close(directory);
     }
     return 0;
+}
+
+// Writes the output held for a rewrite in place over the old contents, then cuts the file to
+// its new length. Returns 0 or an error number. The new contents go in one call, which a
+// killed process does not tear for a file this small; until the cut, old bytes past the end of
+// shorter new contents are left after them, where a reader of the new records does not look.
+int32_t FinishInPlace(FileEntry& entry) {
+    FileSystemCalls& calls = File_SystemCalls();
+    if (calls.Seek(entry.handle, 0, SEEK_SET) < 0) return kPathFileAccessError;
+    size_t done = 0;
+    while (done < entry.held.size()) {
+        const int64_t written =
+            calls.Write(entry.handle, entry.held.data() + done, entry.held.size() - done);
+        if (written <= 0) {
+            return written < 0 ? IoErrorNumber(static_cast<int>(-written)) : kPathFileAccessError;
+        }
+        done += static_cast<size_t>(written);
+    }
+    int result = calls.FileTruncate(entry.handle, static_cast<int64_t>(done));
+    if (result == 0) result = calls.Sync(entry.handle);
+    return result < 0 ? IoErrorNumber(-result) : 0;
 }
 
 // ---- Reading --------------------------------------------------------------------------------
@@ -570,6 +597,9 @@ void CloseNumber(int32_t number) {
     std::unique_ptr<FileEntry> entry = Unregister(number);
     if (!entry->temporaryPath.empty() && !entry->outputFailed) {
         const int32_t error = FinishReplacement(*entry);
+        if (error != 0) Err_Raise(error);
+    } else if (entry->heldInMemory) {
+        const int32_t error = FinishInPlace(*entry);
         if (error != 0) Err_Raise(error);
     }
     // The entry's destructor closes the handle and removes an unused temporary file.

@@ -33,8 +33,10 @@ struct FilePrintFlags {
 // which File_Close flushes and renames over the file, keeping its owner, group and
 // permissions where the process may. Until then the file keeps what it held; a failure at any
 // point leaves it whole and is raised with its number. When the folder takes no new file but
-// the file itself is writable, it is rewritten in place: emptied when opened and filled as it
-// is written. Append, random and binary files are written in place, since opening them does
+// the file itself is writable, it is rewritten in place: its new contents are held until
+// File_Close writes them over the old ones in one call and cuts the file to their length, so
+// it too keeps what it held until then (a failure of that write can leave it part new, part
+// old). Append, random and binary files are written in place, since opening them does
 // not throw away what they hold.
 void File_Open(const RtString& name, FileMode mode, FileAccess access, FileLock lock,
                int32_t number, std::optional<int64_t> recordLength = std::nullopt);

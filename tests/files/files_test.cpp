@@ -392,12 +392,12 @@ TEST_F(FilesTest, ReadOnlyFileIs70AndAReadOnlyFolderRewritesItsFileInPlace) {
     EXPECT_EQ(TakeError(), 70u);
     EXPECT_EQ(ReadWhole(dir / "ro.txt"), "old");
 
-    // A writable file in a folder that takes no new file is emptied and written as it is.
+    // A writable file in a folder that takes no new file is rewritten in place by the close.
     ::mkdir((dir / "locked").c_str(), 0700);
     WriteWhole(dir / "locked/f.txt", "old");
     ::chmod((dir / "locked").c_str(), 0500);
     Open("locked/f.txt", FileMode::Output);
-    EXPECT_EQ(ReadWhole(dir / "locked/f.txt"), "");
+    EXPECT_EQ(ReadWhole(dir / "locked/f.txt"), "old");
     File_Print(1, "new");
     File_Close(1);
     EXPECT_EQ(TakeError(), 0u);
@@ -428,14 +428,32 @@ TEST_F(FilesTest, InjectedOpenFailures) {
     EXPECT_EQ(ReadWhole(dir / "f.txt"), "old");
     EXPECT_EQ(dir.Entries(), Strings{"f.txt"});
 
-    // The folder refuses new files: the file is rewritten in place, emptied when opened.
+    // The folder refuses new files: the file is rewritten in place. It keeps its old contents
+    // until the close, which writes the new ones in one call and cuts off the rest; output
+    // abandoned by a stop leaves the old contents.
     calls.openError = EACCES;
+    WriteWhole(dir / "f.txt", "older and longer");
     Open("f.txt", FileMode::Output);
-    EXPECT_EQ(ReadWhole(dir / "f.txt"), "");
     File_Print(1, "new");
+    EXPECT_EQ(ReadWhole(dir / "f.txt"), "older and longer");
+    const int writes = calls.writesSeen;
     File_Close(1);
     EXPECT_EQ(TakeError(), 0u);
+    EXPECT_EQ(calls.writesSeen, writes + 1);
     EXPECT_EQ(ReadWhole(dir / "f.txt"), "new");
+    Open("f.txt", FileMode::Output);
+    File_Print(1, "part");
+    Rt_Words().stop.store(1);
+    File_CloseAll();
+    Rt_Words().stop.store(0);
+    EXPECT_EQ(ReadWhole(dir / "f.txt"), "new");
+    // A write failing at the close is reported there.
+    Open("f.txt", FileMode::Output);
+    File_Print(1, "next");
+    calls.writesBeforeFailure = calls.writesSeen;
+    File_Close(1);
+    EXPECT_EQ(TakeError(), 75u);
+    calls.writesBeforeFailure = -1;
     // A file that did not exist is not left behind empty.
     File_Open(dir / "g.txt", FileMode::Output, FileAccess::ByMode, FileLock::None, 1);
     EXPECT_EQ(TakeError(), 70u);
