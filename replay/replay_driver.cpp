@@ -71,6 +71,9 @@ struct DriverShared {
     std::atomic<uint64_t> frames_served{0};
     std::atomic<int32_t> state_request{0};  // 1 asked, 2 ready
     std::atomic<int64_t> seed_request{-1};  // a seed for the random generator, -1 when none
+    std::atomic<int32_t> note_request{0};   // 1 asked, 2 done
+    std::string note_text;
+    const std::function<void(const std::string&)>* on_note = nullptr;
     std::string state_json;
     std::atomic<bool> script_done{false};
     std::atomic<bool> ended{false};
@@ -182,6 +185,16 @@ void DriverTrapHook() {
         driver->seed_request.store(-1, std::memory_order_release);
         driver->notify();
     }
+    if (driver->note_request.load(std::memory_order_acquire) == 1) {
+        std::string text;
+        {
+            std::lock_guard<std::mutex> lock(driver->mutex);
+            text = driver->note_text;
+        }
+        if (driver->on_note != nullptr && *driver->on_note) (*driver->on_note)(text);
+        driver->note_request.store(2, std::memory_order_release);
+        driver->notify();
+    }
     if (driver->state_request.load(std::memory_order_acquire) != 1) return;
     std::string json = Game_StateJson();
     {
@@ -190,6 +203,12 @@ void DriverTrapHook() {
     }
     driver->state_request.store(2, std::memory_order_release);
     driver->notify();
+}
+
+std::string Trim(const std::string& text) {
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return "";
+    return text.substr(start, text.find_last_not_of(" \t") - start + 1);
 }
 
 // A file written whole: what is still buffered reaches the disk, or the failure shows.
@@ -524,8 +543,9 @@ class Driver {
             return Written(out) ? true : fail("cannot write " + words[0]);
         }
         if (command == "sounds") {
+            // The log from the start of the run, kept in a file as it grew.
             std::ofstream out(output_path(words[0]), std::ios::binary);
-            for (const auto& entry : mixer_.log_lines()) out << entry << '\n';
+            out << mixer_.streamed_log();
             return Written(out) ? true : fail("cannot write " + words[0]);
         }
         if (command == "seed") {
@@ -540,6 +560,19 @@ class Driver {
                 return fail("the seed could not be set");
             }
             return true;
+        }
+        if (command == "note") {
+            {
+                std::lock_guard<std::mutex> lock(shared_.mutex);
+                shared_.note_text = Trim(line.rest);
+            }
+            shared_.note_request.store(1, std::memory_order_release);
+            Rt_RequestCheck();
+            const bool done = await(kRequestLimitMs, [&] {
+                return shared_.note_request.load(std::memory_order_acquire) == 2;
+            });
+            shared_.note_request.store(0, std::memory_order_release);
+            return done ? true : fail("the program did not reach a statement check");
         }
         if (command == "dial") {
             // The telephone must be ready: its first pass drawn (the culprit's number drawn),
@@ -724,7 +757,15 @@ int Replay_Run(const ReplayOptions& options) {
         clock = std::make_unique<plat::ScaledClock>(options.speed, options.clock_seconds_of_day);
     }
     const std::unique_ptr<plat::Window> window = plat::MakeSdlWindow();
+    // The sound log goes to a file that disappears with the run, so a long run holds none of
+    // it in memory.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> sound_log(std::tmpfile(), &std::fclose);
+    if (sound_log == nullptr) {
+        std::fprintf(stderr, "brunolt-replay: cannot make a file for the sound log\n");
+        return 1;
+    }
     plat::VirtualMixer mixer;
+    mixer.stream_log(sound_log.get());
     plat::Platform platform;
     platform.clock = clock.get();
     platform.window = window.get();
@@ -736,6 +777,7 @@ int Replay_Run(const ReplayOptions& options) {
     const plat::ClockThread on_clock(clock.get(), "start-up");
     DriverShared shared;
     shared.clock = clock.get();
+    shared.on_note = &options.on_note;
     g_driver.store(&shared, std::memory_order_release);
     Rt_SetLoopHook(DriverLoopHook);
     Err_SetTrapHook(DriverTrapHook);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "runtime_main.h"
@@ -22,9 +23,12 @@ struct ReplayOptions {
     uint32_t speed = kReplaySpeedMax;      // --speed: kReplaySpeedMax, or N times real time
     int clock_seconds_of_day = 10 * 3600;  // --clock
     std::string script_path;
-    std::string start_directory;           // where relative output files go
+    std::string start_directory;  // where relative output files go
     MainModule main_module = nullptr;
     ReplayStats* stats = nullptr;  // filled in at the end when given
+    // Runs on the program thread at its next statement check for each `note TEXT` line, given
+    // the text (brunolt-soak measures the runtime there); `note` does nothing else.
+    std::function<void(const std::string& text)> on_note;
 };
 
 // Runs the script against the game; 0 when every line held, 1 otherwise (a message naming the

@@ -163,6 +163,7 @@ std::string Script_Check(const ScriptLine& line) {
         return words.size() == 1 && Script_Number(words[0], 0xFFFFFF, n) ? ""
                                                                          : "seed N (0 to 16777215)";
     }
+    if (command == "note") return "";
     if (command == "dial") {
         return words.size() == 1 ? "" : "dial NUMBER|culprit|existing|nonexistent";
     }

@@ -30,6 +30,13 @@ T* Own(const std::map<const T*, std::unique_ptr<T>>& owned, const void* handle) 
     const auto found = owned.find(static_cast<const T*>(handle));
     return found == owned.end() ? nullptr : found->second.get();
 }
+
+std::string LogLine(const VirtualStart& start) {
+    std::string line = std::to_string(start.start_ms) + " " + start.kind;
+    if (!start.what.empty()) line += " " + start.what;
+    return line;
+}
+
 }  // namespace
 
 VirtualMixer::VirtualMixer(bool keep_samples) : keep_samples_(keep_samples), channels_(8) {}
@@ -69,6 +76,11 @@ void VirtualMixer::record_start(int channel, const std::string& kind, const std:
     start.what = what;
     start.length_bytes = length_bytes;
     start.bytes = bytes;
+    if (log_file_ != nullptr) {
+        const std::string line = LogLine(start) + "\n";
+        std::fwrite(line.data(), 1, line.size(), log_file_);
+        return;
+    }
     starts_.push_back(std::move(start));
 }
 
@@ -373,12 +385,27 @@ std::vector<std::string> VirtualMixer::log_lines() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> lines;
     lines.reserve(starts_.size());
-    for (const VirtualStart& start : starts_) {
-        std::string line = std::to_string(start.start_ms) + " " + start.kind;
-        if (!start.what.empty()) line += " " + start.what;
-        lines.push_back(std::move(line));
-    }
+    for (const VirtualStart& start : starts_) lines.push_back(LogLine(start));
     return lines;
+}
+
+void VirtualMixer::stream_log(std::FILE* file) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_file_ = file;
+}
+
+std::string VirtualMixer::streamed_log() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string log;
+    if (log_file_ == nullptr) return log;
+    std::fflush(log_file_);
+    std::rewind(log_file_);
+    char piece[4096];
+    size_t got = 0;
+    while ((got = std::fread(piece, 1, sizeof piece, log_file_)) > 0) log.append(piece, got);
+    // The next line goes after the last, as before.
+    std::fseek(log_file_, 0, SEEK_END);
+    return log;
 }
 
 int VirtualMixer::channel_volume(int channel) const {

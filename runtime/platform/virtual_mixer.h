@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -77,6 +78,12 @@ public:
     std::vector<VirtualStart> starts() const;
     // One line per start: "<ms> <kind> <what>".
     std::vector<std::string> log_lines() const;
+    // From now on every start is written to `file` as its log line instead of being kept, so a
+    // long run holds no log in memory; starts() and log_lines() then see none of them. The
+    // file stays the caller's; null keeps the starts again.
+    void stream_log(std::FILE* file);
+    // Everything written to that file so far ("" when there is none).
+    std::string streamed_log() const;
     int channel_volume(int channel) const;
     int music_volume() const;
     // The file name of the music stream that is sounding now, "" when none.
@@ -128,6 +135,7 @@ private:
     double music_paused_at_ms_ = 0;
     int music_volume_ = 128;
     std::vector<VirtualStart> starts_;
+    std::FILE* log_file_ = nullptr;
 };
 
 }  // namespace plat

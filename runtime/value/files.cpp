@@ -713,6 +713,11 @@ void File_CloseAll() {
     }
 }
 
+size_t File_OpenCount() {
+    return static_cast<size_t>(
+        std::count_if(g_number_map.begin(), g_number_map.end(), [](int32_t i) { return i >= 0; }));
+}
+
 void File_Print(int32_t number, const RtString& text, FilePrintFlags flags) {
     if (Err_IsPending()) return;
     FileEntry* entry = FindEntry(number);

@@ -1,6 +1,7 @@
 // Sequential files: opening under a number, printing with zones, reading fields, closing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,6 +49,8 @@ void File_Close(int32_t number);
 
 // Closes every open file from number 1 up (the program's end and the shutdown sequence).
 void File_CloseAll();
+// How many file numbers are open now (program thread).
+size_t File_OpenCount();
 
 // Writes the string's bytes and what the flags add. Errors: 52 not open, 54 not an output or
 // append file, 75 not writable; write failures 258, 5, 70 or 75. After a write failure the

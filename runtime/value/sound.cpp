@@ -1031,6 +1031,13 @@ uint32_t Snd_QueuedCount() {
     return (write + kSoundQueueLength - read) % kSoundQueueLength;
 }
 
+size_t Snd_SlotsInUse() {
+    SoundRuntime& s = Sound();
+    std::lock_guard<std::mutex> lock(s.tableLock);
+    return static_cast<size_t>(std::count_if(
+        s.slots.begin(), s.slots.end(), [](const SoundSlot& slot) { return slot.handle != 0; }));
+}
+
 int Snd_ChannelOf(uint32_t handle) {
     SoundRuntime& s = Sound();
     std::lock_guard<std::mutex> lock(s.tableLock);

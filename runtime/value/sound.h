@@ -1,6 +1,7 @@
 // Tones, music macros and sound files: the sound slots, the sound queue and their operations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -82,4 +83,5 @@ void Snd_Forget();
 
 // Looks for tests and diagnostics.
 uint32_t Snd_QueuedCount();  // entries queued and not yet started
+size_t Snd_SlotsInUse();     // sound slots holding a sound (closed ones still sounding count)
 int Snd_ChannelOf(uint32_t handle);  // the mixer channel of a sample handle, -1 when none
