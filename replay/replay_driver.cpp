@@ -208,7 +208,8 @@ void DriverTrapHook() {
 std::string Trim(const std::string& text) {
     const size_t start = text.find_first_not_of(" \t");
     if (start == std::string::npos) return "";
-    return text.substr(start, text.find_last_not_of(" \t") - start + 1);
+    const size_t end = text.find_last_not_of(" \t");
+    return text.substr(start, end - start + 1);
 }
 
 // A file written whole: what is still buffered reaches the disk, or the failure shows.
@@ -382,6 +383,7 @@ class Driver {
         return seen;
     }
 
+    // Every line passed Script_Check before the run: its words are there and in range.
     bool execute(const ScriptLine& line) {
         const auto& words = line.words;
         const std::string& command = line.command;
