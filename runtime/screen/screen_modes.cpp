@@ -1,6 +1,7 @@
-// Scr_SetMode with the mode-change handshake, page switching, Scr_Cls and the screen's start-up.
+// Scr_SetMode with the mode-change handshake, page switching, Scr_Color, Scr_Cls and start-up.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "errors.h"
 #include "low_memory.h"
@@ -265,6 +266,102 @@ void Scr_FillTextRows(ImagePage& page, int32_t top, int32_t bottom, uint8_t attr
     }
     const int height = Scr_CellHeight(page);
     FillBox(page, 0, (top - 1) * height, page.width - 1, bottom * height - 1, colour);
+}
+
+void Scr_Color(int64_t foreground, int64_t background, int64_t /*border*/, int32_t given) {
+    if (Err_IsPending()) return;
+    ImagePage* page = Scr_ActivePage();
+    if (page == nullptr) return;
+    const ScreenState& state = Scr_State();
+    const bool has_fg = (given & 1) != 0;
+    const bool has_bg = (given & 2) != 0;
+    const bool has_border = (given & 4) != 0;
+    const auto in = [](int64_t value, int64_t low, int64_t high) {
+        return value >= low && value <= high;
+    };
+    const int mode = page->mode;
+    // Every argument is checked before anything changes.
+    bool ok = true;
+    int64_t fg_max = 15, bg_max = 15;
+    switch (mode) {
+        case 0:
+            fg_max = 31;
+            bg_max = 15;
+            break;
+        case 13:
+        case kMode8Bit:
+            fg_max = 255;
+            bg_max = 255;
+            break;
+        case 1:
+            fg_max = 15;
+            bg_max = INT64_MAX;
+            break;
+        case 2:
+            fg_max = 1;
+            bg_max = 15;
+            break;
+        case 9:
+            fg_max = 15;
+            bg_max = 63;
+            break;
+        case 11:
+            fg_max = 1;
+            bg_max = 1;
+            break;
+        case 10:
+            fg_max = 3;
+            bg_max = 8;
+            break;
+        case kMode32Bit:
+            fg_max = INT64_MAX;
+            bg_max = INT64_MAX;
+            break;
+        default:
+            break;  // 7, 8, 12
+    }
+    if (mode == kMode32Bit) {
+        ok = true;
+    } else {
+        if (has_fg && !in(foreground, 0, fg_max)) ok = false;
+        if (has_bg && !in(background, 0, bg_max)) ok = false;
+    }
+    if (has_border && mode != 0) ok = false;
+    if (!ok) {
+        Err_Raise(5);
+        return;
+    }
+    switch (mode) {
+        case 0:
+            if (has_fg) page->foreground = static_cast<int32_t>(foreground);
+            if (has_bg) page->background = static_cast<uint32_t>(background & 7);
+            break;
+        case 1:
+            if (has_fg) Pal_Set(*page, 0, state.palette256[foreground]);
+            if (has_bg) {
+                const int first = (background & 1) != 0 ? 3 : 2;
+                for (int i = 0; i < 3; ++i) Pal_Set(*page, 1 + i, state.palette256[first + 2 * i]);
+            }
+            break;
+        case 7:
+        case 8:
+        case 2:
+            if (has_fg) page->foreground = static_cast<int32_t>(foreground);
+            if (has_bg) Pal_Set(*page, 0, state.palette256[background]);
+            break;
+        case 9:
+            if (has_fg) page->foreground = static_cast<int32_t>(foreground);
+            if (has_bg) Pal_Set(*page, 0, state.palette64[background]);
+            break;
+        case 10:
+            if (has_fg) page->foreground = static_cast<int32_t>(foreground);
+            if (has_bg) Pal_Set(*page, 4, static_cast<uint32_t>(background));
+            break;
+        default:  // 11, 12, 13, 256, 32: the colours themselves
+            if (has_fg) page->foreground = static_cast<int32_t>(foreground);
+            if (has_bg) page->background = static_cast<uint32_t>(background);
+            break;
+    }
 }
 
 void Scr_Startup() {
