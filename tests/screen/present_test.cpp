@@ -9,6 +9,7 @@
 
 #include "font_data.h"
 #include "graphics.h"
+#include "memory_window.h"
 #include "screen_fixture.h"
 #include "sdl_session.h"
 
@@ -59,41 +60,6 @@ class CountingWindow final : public plat::Window {
 
   private:
     std::unique_ptr<plat::Window> real_;
-};
-
-// A window whose surface is plain memory with its channels in another order.
-class MemoryWindow final : public plat::Window {
-  public:
-    bool poll_event(plat::WindowEvent&) override { return false; }
-    void inject_event(const plat::WindowEvent&) override {}
-    uint8_t app_state() override { return 6; }
-    void enable_key_repeat(int, int) override {}
-    plat::LockKeyState lock_keys() override { return {}; }
-    std::vector<plat::ScreenSize> full_screen_sizes(bool& any_size) override {
-        any_size = false;
-        return {};
-    }
-    plat::VideoSurface* set_video_mode(int width, int height, bool) override {
-        pixels.assign(static_cast<size_t>(width) * height, 0xDEADBEEF);
-        surface.pixels = reinterpret_cast<uint8_t*>(pixels.data());
-        surface.width = width;
-        surface.height = height;
-        surface.pitch_bytes = width * 4;
-        surface.red_mask = 0xFF;
-        surface.green_mask = 0xFF00;
-        surface.blue_mask = 0xFF0000;
-        return &surface;
-    }
-    void update() override { ++updates; }
-    void set_caption(const std::string&) override {}
-    void set_icon_bmp(const uint8_t*, size_t) override {}
-    void set_cursor(const std::vector<std::string>&, int, int) override {}
-    void show_cursor(bool) override {}
-    void free_cursor() override {}
-
-    std::vector<uint32_t> pixels;
-    plat::VideoSurface surface;
-    std::atomic<int> updates{0};
 };
 
 // A window that shows only what it is told to: its surface is plain memory with the channel
@@ -387,7 +353,7 @@ TEST_F(PresentTest, ModeTenBlinksThroughItsColourTable) {
 }
 
 TEST_F(PresentTest, WorkBufferWhenTheMasksDiffer) {
-    MemoryWindow memory;
+    plat::MemoryWindow memory({0xFF, 0xFF00, 0xFF0000}, 0xDEADBEEF);  // channels swapped
     Install(&memory);
     Scr_SetMode(12, 0, 0, 0, 1);
     Scr_Color(12, 0, 0, 1);
@@ -400,7 +366,7 @@ TEST_F(PresentTest, WorkBufferWhenTheMasksDiffer) {
 }
 
 TEST_F(PresentTest, PresenterThreadBesideTheProgramThread) {
-    MemoryWindow memory;
+    plat::MemoryWindow memory({0xFF, 0xFF00, 0xFF0000}, 0xDEADBEEF);  // channels swapped
     Install(&memory);
     Rt_Words().loopRunning = 1;
     std::atomic<bool> done{false};

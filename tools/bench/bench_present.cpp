@@ -11,6 +11,7 @@
 #include "bench_support.h"
 #include "errors.h"
 #include "low_memory.h"
+#include "memory_window.h"
 #include "platform.h"
 #include "screen.h"
 #include "screen_snapshot.h"
@@ -25,43 +26,6 @@ class StillClock final : public plat::Clock {
     uint32_t ticks_ms() override { return 0; }
     void delay_ms(uint32_t) override {}
     plat::TimeOfDay local_time() override { return {}; }
-};
-
-// A surface in plain memory with the usual channel order, shown by nothing: the presenter's
-// own work alone.
-class MemoryWindow final : public plat::Window {
-  public:
-    bool poll_event(plat::WindowEvent&) override { return false; }
-    void inject_event(const plat::WindowEvent&) override {}
-    uint8_t app_state() override { return 6; }
-    void enable_key_repeat(int, int) override {}
-    plat::LockKeyState lock_keys() override { return {}; }
-    std::vector<plat::ScreenSize> full_screen_sizes(bool& any_size) override {
-        any_size = false;
-        return {};
-    }
-    plat::ScreenSize desktop_size() override { return {1920, 1080}; }
-    plat::VideoSurface* set_video_mode(int width, int height, bool) override {
-        pixels_.assign(static_cast<size_t>(width) * height, 0);
-        surface_.pixels = reinterpret_cast<uint8_t*>(pixels_.data());
-        surface_.width = width;
-        surface_.height = height;
-        surface_.pitch_bytes = width * 4;
-        surface_.red_mask = 0xFF0000;
-        surface_.green_mask = 0xFF00;
-        surface_.blue_mask = 0xFF;
-        return &surface_;
-    }
-    void update() override {}
-    void set_caption(const std::string&) override {}
-    void set_icon_bmp(const uint8_t*, size_t) override {}
-    void set_cursor(const std::vector<std::string>&, int, int) override {}
-    void show_cursor(bool) override {}
-    void free_cursor() override {}
-
-  private:
-    std::vector<uint32_t> pixels_;
-    plat::VideoSurface surface_;
 };
 
 // The screen runtime on one window, in one mode, without its threads.
@@ -140,7 +104,8 @@ Sizes SizesOf(int mode) {
 
 void PresentFrames(benchmark::State& state, int mode, Change change,
                    plat::DisplayOptions display = {}) {
-    MemoryWindow window;
+    // A desktop to fill for the full-screen figures.
+    plat::MemoryWindow window({}, 0, {1920, 1080});
     Screen screen(&window, mode, display);
     DrawPattern(0);
     Scr_Present();
@@ -172,7 +137,7 @@ void PresentFrames(benchmark::State& state, int mode, Change change,
 
 // Drawing itself: clearing the whole mode-12 page, every pixel through the runtime's writer.
 void ClearPage(benchmark::State& state) {
-    MemoryWindow window;
+    plat::MemoryWindow window;
     Screen screen(&window, 12);
     int colour = 0;
     for (auto _ : state) {
@@ -184,7 +149,7 @@ void ClearPage(benchmark::State& state) {
 
 // Drawing text: a row of 80 characters in mode 12.
 void PrintRow(benchmark::State& state) {
-    MemoryWindow window;
+    plat::MemoryWindow window;
     Screen screen(&window, 12);
     const RtString row(80, 'A');
     for (auto _ : state) {
@@ -224,7 +189,7 @@ void PresentInWindow(benchmark::State& state, Change change) {
 // As the replay driver polls the screen: a fresh snapshot each time, with the window's
 // picture or the page alone.
 void TakeSnapshots(benchmark::State& state, SnapshotParts parts) {
-    MemoryWindow window;
+    plat::MemoryWindow window;
     Screen screen(&window, 12);
     DrawPattern(0);
     Scr_Present();

@@ -6,6 +6,7 @@
 
 #include "errors.h"
 #include "low_memory.h"
+#include "memory_window.h"
 #include "platform.h"
 #include "png_writer.h"
 #include "screen.h"
@@ -13,45 +14,6 @@
 #include "tool_usage.h"
 
 namespace {
-
-// A window that is only memory: the presenter draws into it and the tool reads it back.
-class OffscreenWindow final : public plat::Window {
-public:
-    bool poll_event(plat::WindowEvent&) override { return false; }
-    void inject_event(const plat::WindowEvent&) override {}
-    uint8_t app_state() override { return 6; }
-    void enable_key_repeat(int, int) override {}
-    plat::LockKeyState lock_keys() override { return {}; }
-    std::vector<plat::ScreenSize> full_screen_sizes(bool& any_size) override {
-        any_size = false;
-        return {};
-    }
-    plat::VideoSurface* set_video_mode(int width, int height, bool) override {
-        pixels_.assign(static_cast<size_t>(width) * height, 0);
-        surface_.pixels = reinterpret_cast<uint8_t*>(pixels_.data());
-        surface_.width = width;
-        surface_.height = height;
-        surface_.pitch_bytes = width * 4;
-        surface_.red_mask = 0xFF0000;
-        surface_.green_mask = 0xFF00;
-        surface_.blue_mask = 0xFF;
-        return &surface_;
-    }
-    void update() override {}
-    void set_caption(const std::string&) override {}
-    void set_icon_bmp(const uint8_t*, size_t) override {}
-    void set_cursor(const std::vector<std::string>&, int, int) override {}
-    void show_cursor(bool) override {}
-    void free_cursor() override {}
-
-    bool write_png(const std::string& path) const {
-        return plat::Png_WriteRgb(path, surface_.width, surface_.height, pixels_.data());
-    }
-
-private:
-    std::vector<uint32_t> pixels_;
-    plat::VideoSurface surface_;
-};
 
 void At(int row, int column, const RtString& text) {
     Scr_Locate(row, column, 0, 0, 0, 3);
@@ -151,14 +113,15 @@ void TextPage() {
     At(7, 4, "Citt\x85 \x8A perch\x82 20\xF8 \x1A\x1B\x11 \xB0\xB1\xB2\xDB");
 }
 
-bool Shoot(OffscreenWindow& window, const std::string& path) {
+bool Shoot(plat::MemoryWindow& window, const std::string& path) {
     if (Err_Pending() != 0) {
         std::fprintf(stderr, "screenshot: runtime error %u before %s\n", Err_Pending(), path.c_str());
         return false;
     }
     Scr_ForceCompleteFrame();
     Scr_Present();
-    if (!window.write_png(path)) {
+    if (!plat::Png_WriteRgb(path, window.surface.width, window.surface.height,
+                            window.pixels.data())) {
         std::fprintf(stderr, "screenshot: cannot write %s\n", path.c_str());
         return false;
     }
@@ -175,7 +138,7 @@ int main(int argc, char** argv) {
     if (Tool_AskedForHelp(argc, argv)) return Tool_Usage(kUsage, true);
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) return Tool_Usage(kUsage, false);
     const std::string directory = argc > 1 ? std::string(argv[1]) + "/" : std::string();
-    OffscreenWindow window;
+    plat::MemoryWindow window;
     plat::Platform platform;
     platform.window = &window;
     plat::Plat_Install(platform);
