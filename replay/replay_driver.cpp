@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -19,6 +18,7 @@
 #include "errors.h"
 #include "game_observer.h"
 #include "key_names.h"
+#include "key_typer.h"
 #include "numbers.h"
 #include "platform.h"
 #include "png_writer.h"
@@ -60,9 +60,7 @@ struct DriverShared {
     plat::Clock* clock = nullptr;
     plat::WakeSignal signal;
     std::mutex mutex;
-    std::deque<std::vector<plat::WindowEvent>> presses;
-    std::atomic<int32_t> presses_pending{0};
-    std::atomic<uint64_t> last_injection_pass{0};  // event pass after which the last press went in
+    KeyTyper typer;
     std::atomic<int32_t> frame_request{kNoFrame};
     std::atomic<bool> frame_ready{false};
     std::atomic<bool> watching{false};  // an `until` or `expect` judges every changed frame
@@ -79,8 +77,6 @@ struct DriverShared {
     std::atomic<bool> ended{false};
     std::atomic<int32_t> exit_code{0};
     // Start-up thread only.
-    uint64_t hook_event_pass = 0;
-    bool injection_unread = false;
     uint32_t hook_frames = 0;
     bool served_any = false;
     uint32_t served_updates = 0;
@@ -94,29 +90,6 @@ struct DriverShared {
 
 // The one driver of this process: set before the runtime starts, cleared after it ended.
 std::atomic<DriverShared*> g_driver{nullptr};
-
-// Presses: one per event pass, as a person types; the event pass after an injection has read
-// it, which is what the script waits for.
-void ServePresses(DriverShared& driver) {
-    const uint64_t passes = Rt_EventPasses();
-    if (passes == driver.hook_event_pass) return;
-    driver.hook_event_pass = passes;
-    bool wake = driver.injection_unread;
-    driver.injection_unread = false;
-    {
-        std::lock_guard<std::mutex> lock(driver.mutex);
-        if (!driver.presses.empty()) {
-            for (const auto& event : driver.presses.front())
-                plat::Plat().window->inject_event(event);
-            driver.presses.pop_front();
-            driver.last_injection_pass.store(passes, std::memory_order_release);
-            driver.presses_pending.fetch_sub(1, std::memory_order_acq_rel);
-            driver.injection_unread = true;
-            wake = true;
-        }
-    }
-    if (wake) driver.notify();
-}
 
 // Frames: served after a pass that presented the visual page, so that the window shows what
 // the snapshot holds, and only once the window has been drawn at all.
@@ -172,7 +145,9 @@ void ServeFrame(DriverShared& driver) {
 void DriverLoopHook() {
     DriverShared* driver = g_driver.load(std::memory_order_acquire);
     if (driver == nullptr) return;
-    ServePresses(*driver);
+    // Presses: one per event pass; the event pass after an injection has read it, which is
+    // what the script waits for.
+    if (driver->typer.serve()) driver->notify();
     ServeFrame(*driver);
 }
 
@@ -298,18 +273,11 @@ class Driver {
         }
     }
 
-    void press(std::vector<plat::WindowEvent> events) {
-        std::lock_guard<std::mutex> lock(shared_.mutex);
-        shared_.presses.push_back(std::move(events));
-        shared_.presses_pending.fetch_add(1, std::memory_order_acq_rel);
-    }
+    void press(std::vector<plat::WindowEvent> events) { shared_.typer.press(std::move(events)); }
 
     // Waits until every queued press has reached the window's event queue and been read.
     bool drain_presses() {
-        const bool drained = await(60000, [&] {
-            return shared_.presses_pending.load(std::memory_order_acquire) == 0 &&
-                   Rt_EventPasses() > shared_.last_injection_pass.load(std::memory_order_acquire);
-        });
+        const bool drained = await(60000, [&] { return shared_.typer.drained(); });
         if (drained) return true;
         if (shared_.ended.load()) return fail("the game ended while keys were still to be typed");
         return fail("the game read no keys for a minute");
@@ -804,9 +772,7 @@ int Replay_Run(const ReplayOptions& options) {
             if (!shared.ended.load()) {
                 plat::WindowEvent quit;
                 quit.kind = plat::WindowEvent::Kind::Quit;
-                std::lock_guard<std::mutex> lock(shared.mutex);
-                shared.presses.push_back({quit});
-                shared.presses_pending.fetch_add(1);
+                shared.typer.press({quit});
             }
             shared.notify();
         },

@@ -1,13 +1,11 @@
 // ShowHighScores run headless in the real runtime: keys typed into the window, the table read
 // back from the visual page, and the tempo.max the screen leaves behind.
-#include <SDL_keysym.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +19,8 @@
 #include "file_test_support.h"
 #include "files_os.h"
 #include "game_state.h"
+#include "key_names.h"
+#include "key_typer.h"
 #include "keyboard.h"
 #include "low_memory.h"
 #include "png_writer.h"
@@ -82,25 +82,23 @@ constexpr size_t kLineLength = 27;  // columns 7 to 33
 struct Step {
     enum class Kind { Key, Await, Idle };
     Kind kind = Kind::Key;
-    uint32_t sym = 0;
-    uint16_t unicode = 0;
+    std::vector<plat::WindowEvent> events;             // Key: one press
     std::string name;                                  // Await: the snapshot's name
     std::function<bool(const ScreenSnapshot&)> ready;  // Await: the picture waited for
     uint64_t passes = 0;                               // Idle: event passes to let go by
 };
 
-Step Key(uint32_t sym, uint16_t unicode = 0) {
+// A key by its name in replay scripts ("Enter", "F1").
+Step Key(const std::string& name) {
     Step step;
-    step.sym = sym;
-    step.unicode = unicode;
+    EXPECT_TRUE(Keys_Press(name, step.events)) << name;
     return step;
 }
-// A printable character typed as the window reports it: the key's symbol and its character.
+// A printable character typed as a keyboard sends it, Shift included.
 Step Char(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    uint32_t sym = std::isalpha(byte) ? static_cast<uint32_t>(std::tolower(byte)) : byte;
-    if (c == '"') sym = SDLK_QUOTE;
-    return Key(sym, byte);
+    Step step;
+    step.events = Keys_TypeChar(c);
+    return step;
 }
 std::vector<Step> Type(const std::string& text) {
     std::vector<Step> steps;
@@ -146,17 +144,16 @@ class Driver {
             Close();
             return;
         }
+        typer_.serve();
         const uint64_t events = Rt_EventPasses();
-        // The last key injected has reached the ring and been taken from it.
-        const bool settled = events > injectedAt_ && KeyRingEmpty();
+        // The last key typed has reached the ring and been taken from it.
+        const bool settled = typer_.drained() && KeyRingEmpty();
         if (step_ < steps.size()) {
             const Step& step = steps[step_];
             switch (step.kind) {
                 case Step::Kind::Key:
                     if (!settled) return;
-                    Inject(plat::WindowEvent::Kind::KeyDown, step.sym, step.unicode);
-                    Inject(plat::WindowEvent::Kind::KeyUp, step.sym, 0);
-                    injectedAt_ = events;
+                    typer_.press(step.events);
                     ++step_;
                     return;
                 case Step::Kind::Await: {
@@ -187,13 +184,6 @@ class Driver {
   private:
     static constexpr uint64_t kMostPasses = 8'000;
 
-    static void Inject(plat::WindowEvent::Kind kind, uint32_t sym, uint16_t unicode) {
-        plat::WindowEvent event;
-        event.kind = kind;
-        event.sym = sym;
-        event.unicode = unicode;
-        plat::Plat().window->inject_event(event);
-    }
     void Close() {
         plat::WindowEvent quit;
         quit.kind = plat::WindowEvent::Kind::Quit;
@@ -203,7 +193,7 @@ class Driver {
 
     size_t step_ = 0;
     uint64_t passes_ = 0;
-    uint64_t injectedAt_ = 0;
+    KeyTyper typer_;
     uint64_t idleFrom_ = 0;
     bool closed_ = false;
 };
@@ -336,18 +326,18 @@ TEST_F(ScoresScreen, ANewTimeEqualToAnOldOneRanksBelowItAndTheFileIsRewritten) {
     driver.steps.push_back(Await("old", NameRowShows("_...........")));
     // Keys that the entry ignores: Backspace with nothing typed, a blank, a comma, a double
     // quote, an arrow and a function key.
-    driver.steps.push_back(Key(SDLK_BACKSPACE, 8));
+    driver.steps.push_back(Key("Backspace"));
     driver.steps.push_back(Char(' '));
     driver.steps.push_back(Char(','));
     driver.steps.push_back(Char('"'));
-    driver.steps.push_back(Key(SDLK_RIGHT));
-    driver.steps.push_back(Key(SDLK_F1));
+    driver.steps.push_back(Key("Right"));
+    driver.steps.push_back(Key("F1"));
     driver.steps.push_back(Await("ignored", NameRowShows("_...........")));
     for (const Step& step : Type("Zo")) driver.steps.push_back(step);
-    driver.steps.push_back(Key(SDLK_LEFT));
+    driver.steps.push_back(Key("Left"));
     driver.steps.push_back(Char('e'));
     driver.steps.push_back(Await("typed", NameRowShows("Zoe_........")));
-    driver.steps.push_back(Key(SDLK_RETURN, 13));
+    driver.steps.push_back(Key("Enter"));
     driver.steps.push_back(Await("table", [](const ScreenSnapshot& s) {
         return Cells(s, 20, 15, 12) == "Zoe........." &&
                Cells(s, 11, 7, kLineLength) == ListLine(5, "DARIO", "09,00", 22);
@@ -417,15 +407,15 @@ TEST_F(ScoresScreen, ElevenCharactersAreKeptAndShortTimesGetFourDigits) {
     driver.steps.push_back(Char('M'));
     driver.steps.push_back(Await("thirteen", NameRowShows("ABCDEFGHIJK_")));
     // Backspace then takes back the eleventh.
-    driver.steps.push_back(Key(SDLK_BACKSPACE, 8));
+    driver.steps.push_back(Key("Backspace"));
     driver.steps.push_back(Await("erased", NameRowShows("ABCDEFGHIJ_.")));
     driver.steps.push_back(Char('z'));
-    driver.steps.push_back(Key(SDLK_RETURN, 13));
+    driver.steps.push_back(Key("Enter"));
     driver.steps.push_back(Await("table", [](const ScreenSnapshot& s) {
         return Cells(s, 20, 15, 12) == "ABCDEFGHIJz." &&
                Cells(s, 11, 7, kLineLength) == ListLine(5, "DARIO", "10,00", 22);
     }));
-    driver.steps.push_back(Key(SDLK_ESCAPE, 27));
+    driver.steps.push_back(Key("Esc"));
 
     ASSERT_EQ(Run("042", driver), 0);
     ASSERT_EQ(driver.failure, "");
@@ -455,7 +445,7 @@ TEST_F(ScoresScreen, AnEmptyNameIsWrittenAsTwoQuotesAndAWorseTimeDropsOut) {
                       {"ELENA", "1100"}}));
     Driver driver;
     driver.steps.push_back(Await("old", NameRowShows("_...........")));
-    driver.steps.push_back(Key(SDLK_RETURN, 13));
+    driver.steps.push_back(Key("Enter"));
     driver.steps.push_back(Await("table", NameRowShows("............")));
     driver.steps.push_back(Char('x'));
 
@@ -512,7 +502,7 @@ TEST_F(ScoresScreen, AFileOfFourRecordsKeepsThemAllAfterItsErrorBox) {
     Driver driver;
     driver.steps.push_back(Await("old", NameRowShows("_...........")));
     for (const Step& step : Type("Ugo")) driver.steps.push_back(step);
-    driver.steps.push_back(Key(SDLK_RETURN, 13));
+    driver.steps.push_back(Key("Enter"));
     driver.steps.push_back(Await("table", [](const ScreenSnapshot& s) {
         return Cells(s, 11, 7, kLineLength) == ListLine(5, "DARIO", "09,00", 22);
     }));
@@ -547,7 +537,7 @@ TEST_F(ScoresScreen, AWriteThatFailsHalfwayShowsOneBoxAndTheListIsMarkedNotSaved
     Driver driver;
     driver.steps.push_back(Await("old", NameRowShows("_...........")));
     for (const Step& step : Type("Ugo")) driver.steps.push_back(step);
-    driver.steps.push_back(Key(SDLK_RETURN, 13));
+    driver.steps.push_back(Key("Enter"));
     driver.steps.push_back(Await("table", [](const ScreenSnapshot& s) {
         return Cells(s, 11, 7, kLineLength) == ListLine(5, "DARIO", "09,00", 22);
     }));
