@@ -11,6 +11,7 @@
 #include "keyboard.h"
 #include "pictures.h"
 #include "screen.h"
+#include "screen_statements.h"
 
 namespace {
 
@@ -34,18 +35,6 @@ constexpr int32_t kTileStepY = 24;
 
 constexpr int16_t kMinutesColumn = kMinutesWordColumn;
 constexpr int kErasedWidth = 26;
-
-void Locate(int64_t row, int64_t column) {
-    Scr_Locate(row, column, 0, 0, 0, 3);
-}
-void Colour(int64_t foreground) {
-    Scr_Color(foreground, 0, 0, 1);
-}
-
-void PrintAt(int64_t row, int64_t column, const RtString& text) {
-    STMT(Locate(row, column));
-    STMT(Scr_Print(text, true));
-}
 
 // The screen's own values while it runs, published for the replay driver. The pointer is the
 // program thread's, like the observer it serves.
@@ -89,7 +78,7 @@ void PrintReadPlace(int w, const RtString& name, const RtString& time) {
 
 // Place w of the rewritten list: its old line erased, then the four-digit time from column 22.
 void PrintRewrittenPlace(int w, const RtString& name, const RtString& time) {
-    PrintAt(ListRow(w), kListColumn, RtString(kErasedWidth, ' '));
+    PrintLineAt(ListRow(w), kListColumn, RtString(kErasedWidth, ' '));
     STMT(Colour(ListColour(w)));
     STMT(Locate(ListRow(w), kListColumn));
     STMT(Scr_Print(PlaceText(static_cast<int16_t>(w)) + name, false);
@@ -105,21 +94,21 @@ void EnterName(NameEntry& entry) {
         uint8_t key = 0;
         END_STATEMENT;
         do {
-            PrintAt(kNameRow, NameCursorColumn(entry), "_");
+            PrintLineAt(kNameRow, NameCursorColumn(entry), "_");
             // An extended key arrives as the byte 0, which the entry ignores.
             STMT(const RtString typed = Kbd_ReadChars(1);
                  key = typed.empty() ? 0 : static_cast<uint8_t>(typed[0]));
             STMT(outcome = NameEntry_TakeKey(entry, key));
             if (outcome.action == NameKeyAction::EraseLast) {
-                PrintAt(kNameRow, outcome.column, ".");
+                PrintLineAt(kNameRow, outcome.column, ".");
             }
         } while (outcome.action != NameKeyAction::Show && outcome.action != NameKeyAction::Finish);
         if (outcome.action == NameKeyAction::Finish) break;
         // Shown in any case; a twelfth and later character is not kept and is covered by the
         // cursor at once.
-        PrintAt(kNameRow, outcome.column, RtString(1, static_cast<char>(key)));
+        PrintLineAt(kNameRow, outcome.column, RtString(1, static_cast<char>(key)));
     }
-    PrintAt(kNameRow, NameCursorColumn(entry), ".");
+    PrintLineAt(kNameRow, NameCursorColumn(entry), ".");
 }
 
 }  // namespace
@@ -143,9 +132,9 @@ void ShowHighScores(const RtString& resultTime) {
     DrawBorder(frameTile);
 
     STMT(Colour(kYellow));
-    PrintAt(5, 12, "Primi cinque posti:");
-    PrintAt(kPromptRow, kPromptColumn, " Inserisci il tuo nome: ");
-    PrintAt(kNameRow, kNameFirstColumn + 1, RtString(kNameMaxLength, '.'));
+    PrintLineAt(5, 12, "Primi cinque posti:");
+    PrintLineAt(kPromptRow, kPromptColumn, " Inserisci il tuo nome: ");
+    PrintLineAt(kNameRow, kNameFirstColumn + 1, RtString(kNameMaxLength, '.'));
 
     STMT(File_Open(HighScores_PathToRead(), FileMode::Input, FileAccess::ByMode, FileLock::None,
                    kHighScoreFileNumber));
@@ -177,7 +166,7 @@ void ShowHighScores(const RtString& resultTime) {
     if (opened) STMT(File_Close(kHighScoreFileNumber); saved = saved && !Err_IsPending());
     if (!saved) {
         STMT(Colour(kLightRed));
-        PrintAt(kPromptRow, kPromptColumn, kNotSavedText);
+        PrintLineAt(kPromptRow, kPromptColumn, kNotSavedText);
     }
     STMT(Kbd_ReadChars(1));
 }

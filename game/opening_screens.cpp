@@ -13,18 +13,13 @@
 #include "pictures.h"
 #include "runtime_main.h"
 #include "screen.h"
+#include "screen_statements.h"
 #include "sound.h"
 #include "strings_ops.h"
 
 namespace {
 
-// Code page 437 bytes of the frames and key symbols.
-constexpr char kTopLeft = '\xC9';
-constexpr char kHorizontal = '\xCD';
-constexpr char kTopRight = '\xBB';
-constexpr char kVertical = '\xBA';
-constexpr char kBottomLeft = '\xC8';
-constexpr char kBottomRight = '\xBC';
+// Code page 437 bytes of the key symbols.
 constexpr uint8_t kFullBlock = 0xDB;
 constexpr uint8_t kShadedBlock = 0xB1;
 
@@ -43,23 +38,11 @@ constexpr int64_t kLightRed = 12;
 constexpr int64_t kYellow = 14;
 constexpr int64_t kGrey = 7;
 
-void Locate(int64_t row, int64_t column) {
-    Scr_Locate(row, column, 0, 0, 0, 3);
-}
-void Colour(int64_t foreground) {
-    Scr_Color(foreground, 0, 0, 1);
-}
 void SetMode(int64_t mode) {
     Scr_SetMode(static_cast<int32_t>(mode), 0, 0, 0, 1);
 }
 void ClearScreen() {
     Scr_Cls(0, 0, 0);
-}
-
-// A frame's horizontal line: a corner, `width` double lines, a corner.
-RtString FrameLine(char left, int64_t width, char right) {
-    return RtString(1, left) + RtString(static_cast<size_t>(width), kHorizontal) +
-           RtString(1, right);
 }
 
 // One menu item's frame: top row, left column and inner width.
@@ -127,7 +110,6 @@ void WriteMenuFields(std::string& json) {
     json += ", \"stolenSum\": " + std::to_string(*g_menu_fields->stolenSum);
     json += ", \"menuItem\": " + std::to_string(*g_menu_fields->selected);
 }
-
 
 // The end of the program from the menu: two falling tones, then the runtime's end prompt.
 [[noreturn]] void ExitToDos() {

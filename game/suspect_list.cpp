@@ -6,6 +6,7 @@
 #include "graphics.h"
 #include "keyboard.h"
 #include "screen.h"
+#include "screen_statements.h"
 #include "strings_ops.h"
 
 namespace {
@@ -24,18 +25,6 @@ RtString TableLine(char left, char fill, char middle, char right) {
         line[static_cast<size_t>(kDividers[i] - 1)] = c;
     }
     return line;
-}
-
-void Locate(int64_t row, int64_t column) {
-    Scr_Locate(row, column, 0, 0, 0, 3);
-}
-void Colour(int64_t foreground) {
-    Scr_Color(foreground, 0, 0, 1);
-}
-
-void PrintAt(int64_t row, int64_t column, const RtString& text) {
-    STMT(Locate(row, column));
-    STMT(Scr_Print(text, true));
 }
 
 }  // namespace
@@ -70,26 +59,26 @@ EyeLook SuspectList_EyeLook(const RtString& eyes) {
 
 void ShowSuspectList(const Suspects& suspects, const SuspectListPictures& pictures) {
     STMT(Scr_Cls(0, 0, 0));
-    PrintAt(2, 32, "Elenco sospetti:");
+    PrintLineAt(2, 32, "Elenco sospetti:");
 
     const RtString emptyRow = TableLine('\xBA', ' ', '\xBA', '\xBA');
     END_STATEMENT;
-    PrintAt(4, 1, TableLine('\xC9', '\xCD', '\xCB', '\xBB'));
-    PrintAt(5, 1, emptyRow);
-    PrintAt(6, 1, TableLine('\xCC', '\xCD', '\xCE', '\xB9'));
+    PrintLineAt(4, 1, TableLine('\xC9', '\xCD', '\xCB', '\xBB'));
+    PrintLineAt(5, 1, emptyRow);
+    PrintLineAt(6, 1, TableLine('\xCC', '\xCD', '\xCE', '\xB9'));
     // Each line fills its row, so printing it with a line break moves down one row only.
     for (int row = 7; row <= 27; ++row) STMT(Scr_Print(emptyRow, true));
     STMT(Scr_Print(TableLine('\xC8', '\xCD', '\xCA', '\xBC'), true));
 
     STMT(Colour(kLightCyan));
-    PrintAt(5, 5, "NOME");
-    PrintAt(5, 16, "COGNOME");
-    PrintAt(5, 28, "CITTA'");
-    PrintAt(5, 37, "ETA'");
-    PrintAt(5, 43, "ALTEZZA");
-    PrintAt(5, 54, "CAPELLI");
-    PrintAt(5, 65, "OCCHI");
-    PrintAt(5, 75, "FOTO");
+    PrintLineAt(5, 5, "NOME");
+    PrintLineAt(5, 16, "COGNOME");
+    PrintLineAt(5, 28, "CITTA'");
+    PrintLineAt(5, 37, "ETA'");
+    PrintLineAt(5, 43, "ALTEZZA");
+    PrintLineAt(5, 54, "CAPELLI");
+    PrintLineAt(5, 65, "OCCHI");
+    PrintLineAt(5, 75, "FOTO");
 
     for (size_t i = 1; i <= 10; ++i) {
         const Suspect& s = suspects[i];
@@ -97,13 +86,13 @@ void ShowSuspectList(const Suspects& suspects, const SuspectListPictures& pictur
         const int32_t top = 32 * static_cast<int32_t>(i) + 66;
         END_STATEMENT;
         STMT(Colour(kLightGreen));
-        PrintAt(row, 3, s.firstName);
-        PrintAt(row, 15, s.surname);
+        PrintLineAt(row, 3, s.firstName);
+        PrintLineAt(row, 15, s.surname);
         STMT(Colour(kLightCyan));
-        PrintAt(row, 27, s.city);
-        PrintAt(row, 36, s.age);
+        PrintLineAt(row, 27, s.city);
+        PrintLineAt(row, 36, s.age);
         STMT(Colour(kYellow));
-        PrintAt(row, 43, "1," + s.height + " m.");
+        PrintLineAt(row, 43, "1," + s.height + " m.");
         STMT(Colour(kLightGreen));
 
         // Hair: the picture first, the face and frame are combined over it.
@@ -112,16 +101,16 @@ void ShowSuspectList(const Suspects& suspects, const SuspectListPictures& pictur
         if (hair.pictureIndex >= 0) {
             STMT(PutPicture(587, top, *pictures.menHair[static_cast<size_t>(hair.pictureIndex)],
                             kPutOverwrite));
-            PrintAt(row, 53, hair.shortText);
+            PrintLineAt(row, 53, hair.shortText);
         } else {
             // Not one of the game's hair colours: shown as it is, without a hair picture.
-            PrintAt(row, 53, s.hair);
+            PrintLineAt(row, 53, s.hair);
         }
 
         const EyeLook eyes = SuspectList_EyeLook(s.eyes);
         END_STATEMENT;
         // An eye colour the game does not know is shown as it is.
-        PrintAt(row, 64, *eyes.shortText != '\0' ? RtString(eyes.shortText) : s.eyes);
+        PrintLineAt(row, 64, *eyes.shortText != '\0' ? RtString(eyes.shortText) : s.eyes);
 
         STMT(PutPicture(585, top, *pictures.frame, kPutExclusiveOr));
         STMT(PutPicture(587, top, *pictures.face, kPutExclusiveOr));

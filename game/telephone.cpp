@@ -15,6 +15,7 @@
 #include "pictures.h"
 #include "runtime_main.h"
 #include "screen.h"
+#include "screen_statements.h"
 #include "sound.h"
 #include "strings_ops.h"
 #include "suspect_list.h"
@@ -24,12 +25,6 @@
 namespace {
 
 // Code page 437 characters of the screen.
-constexpr char kTopLeft = '\xC9';
-constexpr char kHorizontal = '\xCD';
-constexpr char kTopRight = '\xBB';
-constexpr char kVertical = '\xBA';
-constexpr char kBottomLeft = '\xC8';
-constexpr char kBottomRight = '\xBC';
 constexpr char kLeftT = '\xCC';
 constexpr char kRightT = '\xB9';
 constexpr char kShaded = '\xB1';      // ▒
@@ -183,33 +178,19 @@ void WriteTelephoneFields(std::string& json) {
     AddField(json, "callInProgress", t.callInProgress ? "true" : "false");
 }
 
-
 // ---- Small statements ---------------------------------------------------------------------------
 
-void Locate(int64_t row, int64_t column) {
-    Scr_Locate(row, column, 0, 0, 0, 3);
-}
-void Colour(int64_t foreground) {
-    Scr_Color(foreground, 0, 0, 1);
-}
-void PrintAt(int64_t row, int64_t column, const RtString& text) {
-    STMT(Locate(row, column));
-    STMT(Scr_Print(text, false));
-}
 RtString Chars(int64_t count, char c) {
     return Str_Repeat(count, static_cast<uint8_t>(c));
-}
-RtString Frame(char left, int64_t width, char right) {
-    return RtString(1, left) + Chars(width, kHorizontal) + RtString(1, right);
 }
 RtString Boxed(int64_t width) {
     return RtString(1, kVertical) + Str_Space(width) + RtString(1, kVertical);
 }
 // A box of three rows with `width` columns inside.
 void SmallBox(int64_t row, int64_t column, int64_t width) {
-    PrintAt(row, column, Frame(kTopLeft, width, kTopRight));
+    PrintAt(row, column, FrameLine(kTopLeft, width, kTopRight));
     PrintAt(row + 1, column, Boxed(width));
-    PrintAt(row + 2, column, Frame(kBottomLeft, width, kBottomRight));
+    PrintAt(row + 2, column, FrameLine(kBottomLeft, width, kBottomRight));
 }
 RtString Trimmed(int16_t value) {
     return Str_TrimLeft(Num_ToText(value));
@@ -243,16 +224,16 @@ void DrawScreen(Telephone& t) {
     STMT(Scr_SetMode(kTelephoneMode, 0, 0, 0, 1));
 
     STMT(Colour(10));
-    PrintAt(1, 1, Frame(kTopLeft, 78, kTopRight));
+    PrintAt(1, 1, FrameLine(kTopLeft, 78, kTopRight));
     for (int row = 2; row <= 27; ++row) {
         PrintAt(row, 1, RtString(1, kVertical));
         PrintAt(row, 80, RtString(1, kVertical));
     }
-    PrintAt(28, 1, Frame(kBottomLeft, 78, kBottomRight));
+    PrintAt(28, 1, FrameLine(kBottomLeft, 78, kBottomRight));
     // Keypad box, open at its foot where the dialling path starts.
-    PrintAt(2, 2, Frame(kTopLeft, 7, kTopRight));
+    PrintAt(2, 2, FrameLine(kTopLeft, 7, kTopRight));
     for (int row = 3; row <= 10; ++row) PrintAt(row, 2, Boxed(7));
-    PrintAt(11, 2, Frame(kLeftT, 7, kBottomRight));
+    PrintAt(11, 2, FrameLine(kLeftT, 7, kBottomRight));
     PrintAt(12, 2, "\xC7");
     SmallBox(2, 12, 30);  // the number
     SmallBox(2, 45, 32);  // messages
@@ -261,14 +242,14 @@ void DrawScreen(Telephone& t) {
     PrintAt(7, 71, "Linea");
 
     // The right panel: busy numbers, conversations and time.
-    PrintAt(10, 59, Frame(kTopLeft, 18, kTopRight));
+    PrintAt(10, 59, FrameLine(kTopLeft, 18, kTopRight));
     for (int row = 11; row <= 26; ++row) {
         PrintAt(row, 59, RtString(1, kVertical));
         PrintAt(row, 78, RtString(1, kVertical));
     }
-    PrintAt(23, 59, Frame(kLeftT, 18, kRightT));
-    PrintAt(25, 59, Frame(kLeftT, 18, kRightT));
-    PrintAt(27, 59, Frame(kBottomLeft, 18, kBottomRight));
+    PrintAt(23, 59, FrameLine(kLeftT, 18, kRightT));
+    PrintAt(25, 59, FrameLine(kLeftT, 18, kRightT));
+    PrintAt(27, 59, FrameLine(kBottomLeft, 18, kBottomRight));
     PrintAt(11, 61, "Numeri occupati:");
     PrintAt(24, 61, "Comunicazioni:" + Trimmed(t.commsCount));
     PrintAt(26, 61, "Tempo:");
@@ -277,7 +258,7 @@ void DrawScreen(Telephone& t) {
 
     // The dial: its frame, the strip of digit windows and the track of the pulse marker.
     STMT(Colour(12));
-    PrintAt(6, 12, Frame(kTopLeft, 39, kTopRight));
+    PrintAt(6, 12, FrameLine(kTopLeft, 39, kTopRight));
     PrintAt(7, 12, Boxed(39));
     PrintAt(8, 12, RtString(1, kLeftT) + Str_Space(39) + RtString(1, kRightT));
     PrintAt(9, 12, RtString(1, kVertical));
@@ -540,9 +521,9 @@ void WaitForKey() {
 
 // The conversation box and the portrait of whoever answered.
 void OpenConversation(Telephone& t, bool culprit, int16_t line) {
-    PrintAt(12, 3, Frame(kTopLeft, 53, kTopRight));
+    PrintAt(12, 3, FrameLine(kTopLeft, 53, kTopRight));
     for (int row = 13; row <= 23; ++row) PrintAt(row, 3, Boxed(53));
-    PrintAt(24, 3, Frame(kBottomLeft, 53, kBottomRight));
+    PrintAt(24, 3, FrameLine(kBottomLeft, 53, kBottomRight));
     PrintAt(24, t.targetSum + 2, RtString(1, kLineTop));
     STMT(PutPicture(206, 190, t.pictures.Get("corni.grh"), kPutOverwrite));
 
