@@ -116,6 +116,23 @@ int64_t steady_ns() {
 constexpr int64_t kDayMs = 86'400'000;
 }  // namespace
 
+TimeOfDay TimeOfDayAt(int64_t day_offset_ms, int64_t elapsed_ms) {
+    const int64_t now_ms = (day_offset_ms + elapsed_ms % kDayMs) % kDayMs;
+    TimeOfDay result;
+    result.hours = static_cast<int>(now_ms / 3'600'000);
+    result.minutes = static_cast<int>(now_ms / 60'000 % 60);
+    result.seconds = static_cast<int>(now_ms / 1000 % 60);
+    result.millis = static_cast<int>(now_ms % 1000);
+    result.valid = true;
+    return result;
+}
+
+int64_t DayOffsetFor(int seconds_of_day, int64_t elapsed_ms) {
+    int64_t offset = (int64_t{seconds_of_day} * 1000 - elapsed_ms % kDayMs) % kDayMs;
+    if (offset < 0) offset += kDayMs;
+    return offset;
+}
+
 ScaledClock::ScaledClock(uint32_t speed, int start_seconds_of_day)
     : speed_(speed == 0 ? 1 : speed), origin_ns_(steady_ns()) {
     day_offset_ms_.store(int64_t{start_seconds_of_day} * 1000);
@@ -142,22 +159,11 @@ std::chrono::microseconds ScaledClock::real_time_of(uint32_t clock_ms) const {
 }
 
 TimeOfDay ScaledClock::local_time() {
-    const int64_t now_ms =
-        (day_offset_ms_.load() + static_cast<int64_t>(elapsed_us() / 1000)) % kDayMs;
-    TimeOfDay result;
-    result.hours = static_cast<int>(now_ms / 3'600'000);
-    result.minutes = static_cast<int>(now_ms / 60'000 % 60);
-    result.seconds = static_cast<int>(now_ms / 1000 % 60);
-    result.millis = static_cast<int>(now_ms % 1000);
-    result.valid = true;
-    return result;
+    return TimeOfDayAt(day_offset_ms_.load(), static_cast<int64_t>(elapsed_us() / 1000));
 }
 
 bool ScaledClock::set_time_of_day(int seconds_of_day) {
-    const int64_t elapsed_ms = static_cast<int64_t>(elapsed_us() / 1000);
-    int64_t offset = (int64_t{seconds_of_day} * 1000 - elapsed_ms) % kDayMs;
-    if (offset < 0) offset += kDayMs;
-    day_offset_ms_.store(offset);
+    day_offset_ms_.store(DayOffsetFor(seconds_of_day, static_cast<int64_t>(elapsed_us() / 1000)));
     return true;
 }
 

@@ -17,6 +17,11 @@ struct TimeOfDay {
     bool valid = false;  // false when the system cannot tell the local time
 };
 
+// For clocks that keep their own day: the time of day `elapsed_ms` after a start that stood
+// `day_offset_ms` past midnight, and the offset that puts `elapsed_ms` at `seconds_of_day`.
+TimeOfDay TimeOfDayAt(int64_t day_offset_ms, int64_t elapsed_ms);
+int64_t DayOffsetFor(int seconds_of_day, int64_t elapsed_ms);
+
 // A generation count that threads wait on through a Clock: a waiter remembers the generation
 // it saw, checks its condition, and waits until Clock::notify has moved the count on.
 class WakeSignal {

@@ -68,22 +68,12 @@ uint32_t VirtualClock::ticks_ms() {
 }
 
 TimeOfDay VirtualClock::local_time() {
-    const int64_t now_ms =
-        (day_offset_ms_.load() + static_cast<int64_t>(now_ms_.load() % kDayMs)) % kDayMs;
-    TimeOfDay result;
-    result.hours = static_cast<int>(now_ms / 3'600'000);
-    result.minutes = static_cast<int>(now_ms / 60'000 % 60);
-    result.seconds = static_cast<int>(now_ms / 1000 % 60);
-    result.millis = static_cast<int>(now_ms % 1000);
-    result.valid = true;
-    return result;
+    return TimeOfDayAt(day_offset_ms_.load(), static_cast<int64_t>(now_ms_.load() % kDayMs));
 }
 
 bool VirtualClock::set_time_of_day(int seconds_of_day) {
-    const auto elapsed_ms = static_cast<int64_t>(now_ms_.load() % kDayMs);
-    int64_t offset = (int64_t{seconds_of_day} * 1000 - elapsed_ms) % kDayMs;
-    if (offset < 0) offset += kDayMs;
-    day_offset_ms_.store(offset);
+    day_offset_ms_.store(
+        DayOffsetFor(seconds_of_day, static_cast<int64_t>(now_ms_.load() % kDayMs)));
     return true;
 }
 

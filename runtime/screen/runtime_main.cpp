@@ -255,26 +255,6 @@ int DisplayLoop(std::thread& program_thread, std::thread& timer_thread, int64_t 
     }
 }
 
-// Resets every runtime word so that a second run in the same process starts afresh.
-void ResetSharedWords() {
-    SharedWords& words = Rt_Words();
-    words.checkRequest = 0;
-    words.stop = 0;
-    words.programEnded = 0;
-    words.finishedThreads = 0;
-    words.exitIntercept = 0;
-    words.exitRequest = 0;
-    words.modeHandshake = 0;
-    words.displayEnable = 1;
-    words.exitCode = 0;
-    words.loopHold = 0;
-    words.timerHold = 0;
-    words.loopRunning = 0;
-    words.fullScreenRequests = 0;
-    words.waitMask = 0;
-    Err_Reset();
-}
-
 }  // namespace
 
 std::string Rt_DirectoryOfModule(const std::string& module_path) {
@@ -295,7 +275,7 @@ int RunRuntime(int argc, char** argv, const plat::Platform& platform, MainModule
     const CloseSignals close_signals(process_ends_with_run);
     const char* const pause_at = std::getenv("BRUNOLT_TEST_PAUSE_AT");
     PauseForTestAt(pause_at, "start");
-    ResetSharedWords();
+    Rt_ResetWords();
     g_runtime = Runtime{};
     WindowBox_Reset();
     Kbd_Reset();

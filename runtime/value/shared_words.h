@@ -53,6 +53,9 @@ constexpr uint8_t kWaitPause = 4;
 
 // The process's one set of shared words.
 SharedWords& Rt_Words();
+// Every word back to where a run starts, and no error pending: a second run in the same
+// process (or the next test) starts afresh. Only while no runtime thread runs.
+void Rt_ResetWords();
 
 // Wakes the program thread wherever it waits through the clock; any thread.
 void Rt_WakeProgram();

@@ -17,23 +17,15 @@ class GraphicsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         plat::Plat_Install(plat::Platform{});
-        ResetWords();
+        Rt_ResetWords();
         Rt_ClearLowMemory();
         Scr_Startup();
         Scr_SetMode(12, 0, 0, 0, 1);
         ASSERT_EQ(Err_Pending(), 0u);
     }
     void TearDown() override {
-        ResetWords();
+        Rt_ResetWords();
         plat::Plat_Install(plat::Platform{});
-    }
-    static void ResetWords() {
-        Err_Reset();
-        SharedWords& words = Rt_Words();
-        words.loopRunning = 0;
-        words.modeHandshake = 0;
-        words.stop = 0;
-        words.checkRequest = 0;
     }
 };
 

@@ -57,17 +57,6 @@ class FocusWindow final : public plat::Window {
     uint8_t state = 7;
 };
 
-void ResetWords() {
-    SharedWords& words = Rt_Words();
-    words.checkRequest = 0;
-    words.stop = 0;
-    words.programEnded = 0;
-    words.exitIntercept = 0;
-    words.exitRequest = 0;
-    words.fullScreenRequests = 0;
-    words.waitMask = 0;
-}
-
 void Down(uint32_t sym, uint16_t ch = 0, uint32_t mod = KMOD_NONE) {
     plat::WindowEvent event;
     event.kind = plat::WindowEvent::Kind::KeyDown;
@@ -113,12 +102,12 @@ class KeyboardTest : public ::testing::Test {
         platform.clock = &clock_;
         plat::Plat_Install(platform);
         Err_Reset();
-        ResetWords();
+        Rt_ResetWords();
         Kbd_Reset();
     }
     void TearDown() override {
         Err_Reset();
-        ResetWords();
+        Rt_ResetWords();
         Kbd_Reset();
         plat::Plat_Install(plat::Platform{});
     }

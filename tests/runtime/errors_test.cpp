@@ -14,13 +14,7 @@ namespace {
 class ErrorsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SharedWords& words = Rt_Words();
-        words.stop = 0;
-        words.checkRequest = 0;
-        words.waitMask = 0;
-        words.programEnded = 0;
-        words.finishedThreads = 0;
-        Err_Reset();
+        Rt_ResetWords();
         plat::Platform platform;
         platform.clock = &clock_;
         platform.message_box = &box_;

@@ -30,23 +30,13 @@ class ScreenTest : public ::testing::Test {
   protected:
     void SetUp() override {
         plat::Plat_Install(plat::Platform{});
-        ResetWords();
+        Rt_ResetWords();
         Rt_ClearLowMemory();
         Scr_Startup();
     }
     void TearDown() override {
-        ResetWords();
+        Rt_ResetWords();
         plat::Plat_Install(plat::Platform{});
-    }
-    static void ResetWords() {
-        Err_Reset();
-        SharedWords& words = Rt_Words();
-        words.loopRunning = 0;
-        words.modeHandshake = 0;
-        words.fullScreenRequests = 0;
-        words.displayEnable = 1;
-        words.stop = 0;
-        words.checkRequest = 0;
     }
     static ImagePage& Active() { return *Scr_ActivePage(); }
     static uint8_t PixelAt(const ImagePage& page, int x, int y) {

@@ -285,7 +285,7 @@ TEST(FileDecode, TheLoopGoesOnWhileAFileIsDecoded) {
     platform.mixer = &mixer;
     plat::Plat_Install(platform);
     Snd_Reset();
-    sound_test::ResetWords();
+    Rt_ResetWords();
 
     std::atomic<uint32_t> passes{0};
     std::vector<bool> loop_went_on;

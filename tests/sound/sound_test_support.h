@@ -34,17 +34,6 @@ private:
     std::atomic<uint32_t> now_ms_{0};
 };
 
-inline void ResetWords() {
-    SharedWords& words = Rt_Words();
-    words.waitMask = 0;
-    words.checkRequest = 0;
-    words.stop = 0;
-    words.programEnded = 0;
-    words.finishedThreads = 0;
-    words.exitCode = 0;
-    Err_Reset();
-}
-
 // Installs the manual clock and a virtual mixer that keeps samples; starts each test afresh.
 class SoundFixture : public ::testing::Test {
 protected:
@@ -54,12 +43,12 @@ protected:
         platform.mixer = &mixer_;
         plat::Plat_Install(platform);
         Snd_Reset();
-        ResetWords();
+        Rt_ResetWords();
     }
 
     void TearDown() override {
         Snd_Reset();
-        ResetWords();
+        Rt_ResetWords();
         plat::Plat_Install(plat::Platform{});
     }
 

@@ -33,7 +33,7 @@ class Screen {
   public:
     Screen(plat::Window* window, int mode, plat::DisplayOptions display = {}) {
         plat::Plat_Install(plat::Platform{});
-        ResetWords();
+        Rt_ResetWords();
         Rt_ClearLowMemory();
         Scr_Startup();
         plat::Platform platform;
@@ -44,23 +44,13 @@ class Screen {
         if (mode != 0) Scr_SetMode(mode, 0, 0, 0, 1);
     }
     ~Screen() {
-        ResetWords();
+        Rt_ResetWords();
         plat::Plat_Install(plat::Platform{});
     }
     Screen(const Screen&) = delete;
     Screen& operator=(const Screen&) = delete;
 
   private:
-    static void ResetWords() {
-        Err_Reset();
-        SharedWords& words = Rt_Words();
-        words.loopRunning = 0;
-        words.modeHandshake = 0;
-        words.fullScreenRequests = 0;
-        words.displayEnable = 1;
-        words.stop = 0;
-        words.checkRequest = 0;
-    }
     StillClock clock_;
 };
 
