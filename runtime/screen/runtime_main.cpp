@@ -14,6 +14,10 @@
 #include <system_error>
 #include <thread>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include "errors.h"
 #include "files.h"
 #include "input_method.h"
@@ -207,53 +211,137 @@ bool ReadEvents() {
     return true;
 }
 
-int Shutdown(std::thread& program_thread, std::thread& timer_thread, bool through_program_end) {
-    SharedWords& words = Rt_Words();
-    if (through_program_end) words.loopHold.store(2, std::memory_order_release);
+// The shutdown's first step: the loop holds (when the program ended) and the threads are
+// told to stop.
+void BeginShutdown(bool through_program_end) {
+    if (through_program_end) Rt_Words().loopHold.store(2, std::memory_order_release);
     Rt_RequestStop();
+}
+
+bool ThreadsFinished() {
+    return (Rt_Words().finishedThreads.load(std::memory_order_acquire) & 3) == 3;
+}
+
+// The shutdown's last step, once both threads have ended: files, sounds and the cursor.
+int FinishShutdown(std::thread& program_thread, std::thread& timer_thread) {
     Join(program_thread);
-    while ((words.finishedThreads.load(std::memory_order_acquire) & 3) != 3) SleepMs(16);
     Join(timer_thread);
     File_CloseAll();
     Snd_StopAll();
     plat::Plat().window->show_cursor(false);
     plat::Plat().window->free_cursor();
-    return words.exitCode.load(std::memory_order_acquire);
+    return Rt_Words().exitCode.load(std::memory_order_acquire);
 }
 
-int DisplayLoop(std::thread& program_thread, std::thread& timer_thread, int64_t start_tick,
-                int64_t start_time_ms) {
-    SharedWords& words = Rt_Words();
+#ifndef __EMSCRIPTEN__
+int Shutdown(std::thread& program_thread, std::thread& timer_thread, bool through_program_end) {
+    BeginShutdown(through_program_end);
+    Join(program_thread);
+    while (!ThreadsFinished()) SleepMs(16);
+    return FinishShutdown(program_thread, timer_thread);
+}
+#endif
+
+// What one pass of the display and event loop leaves the loop to do.
+enum class PassOutcome { Continue, ProgramEnded, WindowClosed };
+
+// The loop's own state between passes: its phase bit, a hold it serves and the clock origin.
+struct LoopState {
     bool phase = false;
-    for (;;) {
-        if (words.loopHold.load(std::memory_order_acquire) == 1) {
-            words.loopHold.store(2, std::memory_order_release);
+    bool held = false;  // answered a hold request and waits for its release
+    int64_t start_tick = 0;
+    int64_t start_time_ms = 0;
+};
+
+// One pass of the display and event loop. The desktop runs it back to back with its sleep;
+// the browser runs it once per frame of its own, where nothing may sleep: there a held loop
+// gives the frame back instead of waiting, and the frame rate stands for the sleep.
+PassOutcome LoopPass(LoopState& loop, bool sleep) {
+    SharedWords& words = Rt_Words();
+    if (loop.held || words.loopHold.load(std::memory_order_acquire) == 1) {
+        if (!loop.held) words.loopHold.store(2, std::memory_order_release);
+        loop.held = true;
+        if (sleep) {
             while (words.loopHold.load(std::memory_order_acquire) != 0) SleepMs(1);
+        } else if (words.loopHold.load(std::memory_order_acquire) != 0) {
+            return PassOutcome::Continue;
         }
-        int64_t now = (int64_t{Clock().ticks_ms()} - start_tick + start_time_ms) % kDayMs;
-        if (now < 0) now += kDayMs;
-        StoreTickCounter(now);
-        // 15 ms and 1 ms, between which a display-status port would see its retrace marks;
-        // nothing here emulates that port, so the two are one sleep: the same pacing with half
-        // the wake-ups of an idle game.
-        SleepMs(kPassSleepMs);
-        if (words.programEnded.load(std::memory_order_acquire) != 0) {
-            return Shutdown(program_thread, timer_thread, true);
+        loop.held = false;
+    }
+    int64_t now = (int64_t{Clock().ticks_ms()} - loop.start_tick + loop.start_time_ms) % kDayMs;
+    if (now < 0) now += kDayMs;
+    StoreTickCounter(now);
+    // 15 ms and 1 ms, between which a display-status port would see its retrace marks;
+    // nothing here emulates that port, so the two are one sleep: the same pacing with half
+    // the wake-ups of an idle game.
+    if (sleep) SleepMs(kPassSleepMs);
+    if (words.programEnded.load(std::memory_order_acquire) != 0) return PassOutcome::ProgramEnded;
+    loop.phase = !loop.phase;
+    Snd_PumpQueue();
+    if (loop.phase) {
+        if (words.displayEnable.load(std::memory_order_acquire) != 0) {
+            Scr_Present();
+            WindowBox_Draw();
         }
-        phase = !phase;
-        Snd_PumpQueue();
-        if (phase) {
-            if (words.displayEnable.load(std::memory_order_acquire) != 0) {
-                Scr_Present();
-                WindowBox_Draw();
-            }
-        } else {
-            if (!ReadEvents()) return Shutdown(program_thread, timer_thread, false);
-            g_event_passes.fetch_add(1, std::memory_order_acq_rel);
+    } else {
+        if (!ReadEvents()) return PassOutcome::WindowClosed;
+        g_event_passes.fetch_add(1, std::memory_order_acq_rel);
+    }
+    if (LoopHook hook = g_loop_hook.load(std::memory_order_acquire)) hook();
+    return PassOutcome::Continue;
+}
+
+#ifndef __EMSCRIPTEN__
+int DisplayLoop(std::thread& program_thread, std::thread& timer_thread, LoopState& loop) {
+    for (;;) {
+        switch (LoopPass(loop, true)) {
+            case PassOutcome::Continue:
+                break;
+            case PassOutcome::ProgramEnded:
+                return Shutdown(program_thread, timer_thread, true);
+            case PassOutcome::WindowClosed:
+                return Shutdown(program_thread, timer_thread, false);
         }
-        if (LoopHook hook = g_loop_hook.load(std::memory_order_acquire)) hook();
     }
 }
+#endif
+
+#ifdef __EMSCRIPTEN__
+// In a browser the page's main thread runs the display and event loop and must never block:
+// the browser calls WebFrame once per frame of the page, and each call makes one pass (the
+// frame rate stands for the loop's sleep). The run keeps what start-up made until the end.
+struct WebRun {
+    std::unique_ptr<plat::SdlSession> session;
+    std::thread program_thread;
+    std::thread timer_thread;
+    LoopState loop;
+    bool ending = false;
+};
+
+void WebFrame(void* argument) {
+    WebRun& run = *static_cast<WebRun*>(argument);
+    if (!run.ending) {
+        const PassOutcome outcome = LoopPass(run.loop, false);
+        if (outcome == PassOutcome::Continue) return;
+        run.ending = true;
+        BeginShutdown(outcome == PassOutcome::ProgramEnded);
+    }
+    // Instead of sleeping until both threads have ended, the page looks again next frame.
+    if (!ThreadsFinished()) return;
+    const int exit_code = FinishShutdown(run.program_thread, run.timer_thread);
+    Rt_Words().loopRunning.store(0, std::memory_order_release);
+    WindowBox_Enable(false);
+    Snd_Reset();
+    emscripten_cancel_main_loop();
+    const std::unique_ptr<WebRun> ended(&run);
+    // The page says that the program has ended (a tab has no window to close).
+    EM_ASM(
+        {
+            if (Module.onProgramEnded) Module.onProgramEnded($0);
+        },
+        exit_code);
+}
+#endif
 
 }  // namespace
 
@@ -315,9 +403,10 @@ int RunRuntime(int argc, char** argv, const plat::Platform& platform, MainModule
     const plat::ClockThread on_clock(installed.clock, "start-up");
 
     // 7. SDL.
-    plat::SdlSession session;
+    // On the heap, so that a run in a browser can keep it after this function has returned.
+    auto session = std::make_unique<plat::SdlSession>();
     std::string sdl_error;
-    if (!session.start_sdl(sdl_error)) {
+    if (!session->start_sdl(sdl_error)) {
         std::fprintf(stderr, "Unable to init SDL: %s\n", sdl_error.c_str());
         return kExitSdlInit;
     }
@@ -336,13 +425,13 @@ int RunRuntime(int argc, char** argv, const plat::Platform& platform, MainModule
     StoreTickCounter(start_time_ms);
 
     // 9. SDL_ttf: only opened and closed here; the game draws no TrueType text.
-    if (!session.start_ttf()) return kExitTtfInit;
+    if (!session->start_ttf()) return kExitTtfInit;
 
     // 10. Lock and modifier keys as the system has them.
     Kbd_SyncLockKeys(plat::Plat().window->lock_keys(), true);
 
     // 11. The scratch surface for the input-method composition line.
-    if (!session.make_scratch_surface()) return kExitScratchSurface;
+    if (!session->make_scratch_surface()) return kExitScratchSurface;
 
     // 12. The input-method library.
     if (InputMethod_Init() != 0) return kExitInputMethod;
@@ -355,7 +444,7 @@ int RunRuntime(int argc, char** argv, const plat::Platform& platform, MainModule
     // 15-16. Key repeat, and an empty key ring.
     plat::Plat().window->enable_key_repeat(500, 30);
     g_runtime.key_repeat_on = true;
-    session.enable_unicode();
+    session->enable_unicode();
     Kbd_ClearRing();
 
     // 17-18. Icon, caption and mouse cursor.
@@ -404,12 +493,26 @@ int RunRuntime(int argc, char** argv, const plat::Platform& platform, MainModule
     // 24. The display and event loop; a close signal that came in meanwhile is served by its
     // first event pass.
     PauseForTestAt(pause_at, "threads");
-    const int exit_code = DisplayLoop(program_thread, timer_thread, start_tick, start_time_ms);
+    LoopState loop;
+    loop.start_tick = start_tick;
+    loop.start_time_ms = start_time_ms;
+#ifdef __EMSCRIPTEN__
+    // The browser runs the loop from here on, frame by frame; this function returns at once.
+    auto web_run = std::make_unique<WebRun>();
+    web_run->session = std::move(session);
+    web_run->program_thread = std::move(program_thread);
+    web_run->timer_thread = std::move(timer_thread);
+    web_run->loop = loop;
+    emscripten_set_main_loop_arg(WebFrame, web_run.release(), 0, 0);
+    return 0;
+#else
+    const int exit_code = DisplayLoop(program_thread, timer_thread, loop);
     Rt_Words().loopRunning.store(0, std::memory_order_release);
     WindowBox_Enable(false);
     // The sounds go with this run's mixer, while it still exists.
     Snd_Reset();
     return exit_code;
+#endif
 }
 
 }  // namespace
@@ -419,7 +522,12 @@ int RuntimeRun(int argc, char** argv, const plat::Platform& platform, MainModule
 }
 
 int RuntimeMain(int argc, char** argv, const plat::Platform& platform, MainModule main_module) {
+#ifdef __EMSCRIPTEN__
+    // In a browser the run goes on after this returns, unless start-up failed.
+    return RunRuntime(argc, argv, platform, main_module, true);
+#else
     std::exit(RunRuntime(argc, argv, platform, main_module, true));
+#endif
 }
 
 void Rt_End() {

@@ -19,7 +19,8 @@ void Rt_SetLoopHook(LoopHook hook);
 // Event passes made by the display loop since start-up.
 uint64_t Rt_EventPasses();
 
-// The program's entry operation: RuntimeRun, then the process ends with its exit code.
+// The program's entry operation: RuntimeRun, then the process ends with its exit code. In a
+// browser it returns once the threads run, and the page runs the loop frame by frame.
 int RuntimeMain(int argc, char** argv, const plat::Platform& platform, MainModule main_module);
 
 // The program's end statement: the end prompt, a key, and the program thread parks.
