@@ -56,5 +56,7 @@ public:
 
 // The real mixer: SDL_mixer 1.2 on SDL's audio output.
 std::unique_ptr<Mixer> MakeSdlMixer();
+// The browser's mixer (built only for the web): the page's audio, timed on the clock seam.
+std::unique_ptr<Mixer> MakeWebMixer();
 
 }  // namespace plat

@@ -4,6 +4,11 @@
 #include <algorithm>
 
 #include "window.h"
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+#include "web_keys.h"
+#endif
 
 namespace plat {
 
@@ -25,7 +30,11 @@ WindowEvent FromSdl(const SDL_Event& in) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             out.kind = in.type == SDL_KEYDOWN ? WindowEvent::Kind::KeyDown : WindowEvent::Kind::KeyUp;
+#ifdef __EMSCRIPTEN__
+            out.sym = WebKeySym(static_cast<uint32_t>(in.key.keysym.sym));
+#else
             out.sym = static_cast<uint32_t>(in.key.keysym.sym);
+#endif
             out.mod = static_cast<uint32_t>(in.key.keysym.mod);
             out.unicode = in.key.keysym.unicode;
             out.scancode = in.key.keysym.scancode;
@@ -65,7 +74,8 @@ public:
                 sdl_event.key.keysym.sym = static_cast<SDLKey>(event.sym);
                 sdl_event.key.keysym.mod = static_cast<SDLMod>(event.mod);
                 sdl_event.key.keysym.unicode = event.unicode;
-                sdl_event.key.keysym.scancode = event.scancode;
+                sdl_event.key.keysym.scancode =
+                    static_cast<decltype(sdl_event.key.keysym.scancode)>(event.scancode);
                 break;
             case WindowEvent::Kind::Quit:
                 sdl_event.type = SDL_QUIT;
@@ -126,6 +136,16 @@ public:
         RememberDesktop();
         SDL_Surface* screen = SDL_SetVideoMode(width, height, 32, full_screen ? SDL_FULLSCREEN : 0);
         if (screen == nullptr) return nullptr;
+#ifdef __EMSCRIPTEN__
+        // The browser's SDL gives the screen pixels only while it is locked and shows them on
+        // the canvas when it is unlocked; so the screen stays locked between frames, and a lock
+        // neither reads the canvas back nor clears what was drawn.
+        MAIN_THREAD_EM_ASM({
+            SDL.defaults.copyOnLock = false;
+            SDL.defaults.discardOnLock = true;
+        });
+        SDL_LockSurface(screen);
+#endif
         screen_ = screen;
         surface_.pixels = static_cast<uint8_t*>(screen->pixels);
         surface_.width = screen->w;
@@ -139,10 +159,12 @@ public:
 
     void update() override {
         if (screen_ != nullptr) SDL_UpdateRect(screen_, 0, 0, 0, 0);
+        show_on_canvas();
     }
 
     void update_rects(const std::vector<SurfaceRect>& rects) override {
         if (screen_ == nullptr) return;
+        show_on_canvas();
         sdl_rects_.clear();
         for (const SurfaceRect& rect : rects) {
             // SDL's rectangles must lie inside the surface.
@@ -205,6 +227,15 @@ private:
         if (info != nullptr && info->current_w > 0 && info->current_h > 0) {
             desktop_ = {info->current_w, info->current_h};
         }
+    }
+
+    // The browser shows the whole screen when it is unlocked (its own rectangles are ignored).
+    void show_on_canvas() {
+#ifdef __EMSCRIPTEN__
+        if (screen_ == nullptr) return;
+        SDL_UnlockSurface(screen_);
+        SDL_LockSurface(screen_);
+#endif
     }
 
     SDL_Surface* screen_ = nullptr;    // owned by SDL
