@@ -30,13 +30,13 @@ WindowEvent FromSdl(const SDL_Event& in) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             out.kind = in.type == SDL_KEYDOWN ? WindowEvent::Kind::KeyDown : WindowEvent::Kind::KeyUp;
-#ifdef __EMSCRIPTEN__
-            out.sym = WebKeySym(static_cast<uint32_t>(in.key.keysym.sym));
-#else
             out.sym = static_cast<uint32_t>(in.key.keysym.sym);
-#endif
             out.mod = static_cast<uint32_t>(in.key.keysym.mod);
             out.unicode = in.key.keysym.unicode;
+#ifdef __EMSCRIPTEN__
+            out.sym = WebKeySym(out.sym);
+            out.unicode = WebKeyUnicode(out.sym, in.key.keysym.unicode);
+#endif
             out.scancode = in.key.keysym.scancode;
             break;
         case SDL_QUIT:

@@ -78,4 +78,12 @@ constexpr uint32_t WebKeySym(uint32_t browser_sym) {
     }
 }
 
+// The character a key event carries: the browser's SDL gives a key that types nothing its key
+// number instead, where the classic SDL gives 0.
+constexpr uint16_t WebKeyUnicode(uint32_t classic_sym, uint32_t unicode) {
+    constexpr uint32_t kPause = 19;
+    if (classic_sym >= 256 || classic_sym == kPause || unicode > 0xFFFF) return 0;
+    return static_cast<uint16_t>(unicode);
+}
+
 }  // namespace plat

@@ -53,12 +53,12 @@ double OggSeconds(const std::string& path) {
 }
 
 bool AudioUnlocked() {
+    // clang-format off
     return MAIN_THREAD_EM_ASM_INT({
-               return (typeof SDL != = 'undefined' && SDL.audioContext &&
-                                       SDL.audioContext.state == = 'running')
-                          ? 1
-                          : 0;
-           }) != 0;
+        return (typeof SDL != 'undefined' && SDL.audioContext &&
+                SDL.audioContext.state == 'running') ? 1 : 0;
+    }) != 0;
+    // clang-format on
 }
 
 // The emulated mixer's chunks and streams are numbers in pointers' clothing, counted from 0

@@ -62,7 +62,10 @@ def until(browser, helper, text, timeout_s):
     deadline = time.monotonic() + timeout_s
     shown = ""
     while time.monotonic() < deadline:
-        shown = screen_text(browser, helper)
+        try:
+            shown = screen_text(browser, helper)
+        except BrowserError:  # the page is still loading
+            shown = ""
         if text in shown:
             return shown
         time.sleep(0.2)
