@@ -9,14 +9,15 @@ set -e
 PLAY_PACKAGES="cmake g++ make pkg-config libsdl1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev
 libvorbis-dev libpng-dev"
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev desktop-file-utils appstream dpkg-dev
-clang libclang-rt-14-dev xvfb xdotool"
+clang libclang-rt-14-dev xvfb xdotool emscripten node-acorn chromium"
 # The same for systems without apt-get (told, not installed).
 FEDORA_PLAY="cmake gcc-c++ make pkgconf-pkg-config SDL-devel SDL_mixer-devel SDL_ttf-devel
 libvorbis-devel libpng-devel"
 FEDORA_TEST="gtest-devel gmock-devel google-benchmark-devel desktop-file-utils appstream clang
-compiler-rt xorg-x11-server-Xvfb xdotool"
+compiler-rt xorg-x11-server-Xvfb xdotool emscripten chromium"
 ARCH_PLAY="cmake gcc make pkgconf sdl12-compat sdl_mixer sdl_ttf libvorbis libpng"
-ARCH_TEST="gtest benchmark desktop-file-utils appstream clang compiler-rt xorg-server-xvfb xdotool"
+ARCH_TEST="gtest benchmark desktop-file-utils appstream clang compiler-rt xorg-server-xvfb xdotool
+emscripten chromium"
 
 testing=false
 case "${1:-}" in

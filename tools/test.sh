@@ -1,9 +1,9 @@
 #!/bin/sh
 # Builds the project three times (plain with gcc; clang with AddressSanitizer,
 # UndefinedBehaviorSanitizer and the fuzz targets; ThreadSanitizer with gcc) and runs the
-# whole test suite in each, builds and checks the Debian package from the plain build, then
-# runs every fuzz target for a while; stops at the first failure. FUZZ_SECONDS sets each fuzz
-# target's time (default 30).
+# whole test suite in each, builds and checks the Debian package from the plain build, builds
+# the web version and plays it in headless Chromium, then runs every fuzz target for a while;
+# stops at the first failure. FUZZ_SECONDS sets each fuzz target's time (default 30).
 set -e
 cd "$(dirname "$0")/.."
 ./tools/setup.sh --test
@@ -25,6 +25,8 @@ run_config() {
 }
 run_config build gcc g++
 sh tests/install/check_package.sh build
+./tools/web.sh
+python3 tests/web/browser_test.py build-web build/bin/canvas_cells
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_config build-asan clang clang++ -DBRUNOLT_SANITIZE=address -DBRUNOLT_FUZZ=ON

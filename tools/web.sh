@@ -34,8 +34,6 @@ if [ -n "${missing:-}" ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing >/dev/null
 fi
 export NODE_PATH=/usr/share/nodejs
-# Emscripten keeps its cache of built system libraries in the user's home by default.
-export EM_CACHE="${EM_CACHE:-$HOME/.cache/brunolt-emscripten}"
 
 # The data files (the pictures are made by a native tool) come from a native build of them.
 cmake -S . -B build -DBRUNOLT_WERROR=ON >/dev/null
