@@ -132,7 +132,11 @@ def main():
 
         shown = until(browser, helper, "Premi un Tasto...", 30)
         check("Premi un Tasto..." in shown, "the disclaimer is read from the canvas")
+        audio = "SDL.audioContext && SDL.audioContext.state"
+        check(browser.evaluate(audio) == "suspended", "audio stays off before the first key")
         press(browser, "space")
+        browser.wait_for(f"({audio}) === 'running'", 10, "the audio after the first key")
+        check(True, "audio starts with the first key")
         shown = until(browser, helper, "M  E  N  U", 30)
         check("M  E  N  U" in shown, "the menu is read from the canvas")
 
