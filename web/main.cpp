@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <thread>
 
 #include "files_os.h"
@@ -38,21 +37,7 @@ class BrowserClock final : public plat::Clock {
         }
     }
 
-    plat::TimeOfDay local_time() override {
-        const auto now = std::chrono::system_clock::now();
-        const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-        std::tm parts{};
-        plat::TimeOfDay result;
-        if (localtime_r(&seconds, &parts) == nullptr) return result;
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-        result.hours = parts.tm_hour;
-        result.minutes = parts.tm_min;
-        result.seconds = parts.tm_sec;
-        result.millis = static_cast<int>(ms.count() % 1000);
-        result.valid = true;
-        return result;
-    }
+    plat::TimeOfDay local_time() override { return plat::SystemLocalTime(); }
 
   private:
     const std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();

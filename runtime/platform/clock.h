@@ -22,6 +22,9 @@ struct TimeOfDay {
 TimeOfDay TimeOfDayAt(int64_t day_offset_ms, int64_t elapsed_ms);
 int64_t DayOffsetFor(int seconds_of_day, int64_t elapsed_ms);
 
+// The system's local time of day now, for the clocks that run in real time.
+TimeOfDay SystemLocalTime();
+
 // A generation count that threads wait on through a Clock: a waiter remembers the generation
 // it saw, checks its condition, and waits until Clock::notify has moved the count on.
 class WakeSignal {
