@@ -90,7 +90,9 @@ void SdlClock::delay_ms(uint32_t delay_ms) {
     }
 }
 
-TimeOfDay SdlClock::local_time() { return SystemLocalTime(); }
+TimeOfDay SdlClock::local_time() {
+    return SystemLocalTime();
+}
 
 TimeOfDay SystemLocalTime() {
     const auto now = std::chrono::system_clock::now();
